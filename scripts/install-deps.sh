@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a fresh machine lacks for building and testing on Linux.
+# Idempotent: does nothing when everything is present.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  libthrift-dev thrift-compiler
+  libboost-program-options-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
