@@ -1,0 +1,54 @@
+#include "CoreReload.h"
+
+#include <exception>
+#include <iostream>
+#include <memory>
+
+#include <thrift/Thrift.h>
+#include <thrift/protocol/TBinaryProtocol.h>
+#include <thrift/transport/TBufferTransports.h>
+
+#include "service/ServiceRpc.h"
+#include "transport/TWin32PipeClient.h"
+
+namespace corectl {
+
+using apache::thrift::protocol::TBinaryProtocol;
+using apache::thrift::transport::TBufferedTransport;
+using apache::thrift::transport::TWin32PipeClient;
+
+namespace {
+
+// Builds the client stack for one call and tears it down in reverse order;
+// releasing the last reference to the pipe flushes and closes it.
+bool ReloadCoreOnce() {
+  auto pipe = std::make_shared<TWin32PipeClient>(kCorePipeName);
+  auto buffered = std::make_shared<TBufferedTransport>(pipe);
+  auto protocol = std::make_shared<TBinaryProtocol>(buffered);
+  bool reloaded = false;
+  {
+    TevrinAV::ServiceRpcClient client(protocol);
+    reloaded = client.ReloadCore();
+  }
+  protocol.reset();
+  buffered.reset();
+  pipe.reset();
+  return reloaded;
+}
+
+}  // namespace
+
+bool RunCoreReload() {
+  try {
+    return ReloadCoreOnce();
+  } catch (const TevrinAV::OperationFailed&) {
+    // The service's own refusal: "Failed" says it all.
+  } catch (const apache::thrift::TException& e) {
+    std::cout << "Rpc connection failed: " << e.what() << std::endl;
+  } catch (const std::exception& e) {
+    std::cout << "Error: " << e.what() << std::endl;
+  }
+  return false;
+}
+
+}  // namespace corectl

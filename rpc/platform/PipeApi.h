@@ -1,0 +1,69 @@
+// The operating-system calls the RPC client needs, with Windows semantics on
+// every platform. This is the only header that names platform types.
+//
+// Windows: thin wrappers over CreateFileA, ReadFile, WriteFile,
+//   FlushFileBuffers, CloseHandle, GetLastError, WideCharToMultiByte and
+//   MultiByteToWideChar (code page UTF-8, no flags).
+// Linux: an emulation for development and tests. The pipe "\\.\pipe\NAME" is
+//   the abstract-namespace Unix stream socket NAME. Failures are reported as
+//   the Windows last-error codes below, per thread. Reads and writes never
+//   raise SIGPIPE. Flushing waits until the peer has read everything written.
+//   Text conversion follows the Windows converter without its strict flag.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tevrin::platform {
+
+#ifdef _WIN32
+using FileHandle = void*;  // HANDLE
+inline const FileHandle kInvalidFileHandle = reinterpret_cast<FileHandle>(static_cast<std::intptr_t>(-1));
+#else
+using FileHandle = int;  // socket descriptor
+inline constexpr FileHandle kInvalidFileHandle = -1;
+#endif
+
+// Windows last-error codes that the emulation reports and tests expect.
+inline constexpr std::uint32_t kErrorFileNotFound = 2;
+inline constexpr std::uint32_t kErrorAccessDenied = 5;
+inline constexpr std::uint32_t kErrorInvalidHandle = 6;
+inline constexpr std::uint32_t kErrorNotEnoughMemory = 8;
+inline constexpr std::uint32_t kErrorBrokenPipe = 109;
+inline constexpr std::uint32_t kErrorInvalidParameter = 87;
+inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
+inline constexpr std::uint32_t kErrorFilenameTooLong = 206;
+inline constexpr std::uint32_t kErrorPipeBusy = 231;
+inline constexpr std::uint32_t kErrorNoData = 232;
+
+// Opens an existing pipe for reading and writing without sharing and without
+// waiting for a free instance. Returns kInvalidFileHandle on failure.
+FileHandle OpenPipe(const std::string& path);
+
+// One blocking read of up to `length` bytes; false on failure. On Linux a
+// peer that has closed its end fails with kErrorBrokenPipe.
+bool ReadFromPipe(FileHandle handle, void* buffer, std::uint32_t length, std::uint32_t& bytesRead);
+
+// One blocking write of `length` bytes; false on failure. Writing to a
+// closed peer fails with kErrorNoData.
+bool WriteToPipe(FileHandle handle, const void* buffer, std::uint32_t length, std::uint32_t& bytesWritten);
+
+// Returns once the peer has read everything written so far, or has gone.
+bool FlushPipe(FileHandle handle);
+
+// Releases the handle.
+bool ClosePipe(FileHandle handle);
+
+// The calling thread's last error code from the functions above.
+std::uint32_t LastError();
+
+// UTF-16 to UTF-8 of a NUL-terminated text, terminator included. With
+// capacity 0 returns the size needed; otherwise the bytes written, or 0 on
+// failure. Unpaired surrogates become U+FFFD.
+int WideToUtf8Bytes(const char16_t* text, char* out, int capacity);
+
+// UTF-8 to UTF-16 of a NUL-terminated text, terminator included, with the
+// same size convention. Invalid sequences become U+FFFD.
+int Utf8ToWideChars(const char* text, char16_t* out, int capacity);
+
+}  // namespace tevrin::platform

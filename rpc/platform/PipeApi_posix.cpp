@@ -1,0 +1,188 @@
+#include "PipeApi.h"
+
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+#include <chrono>
+#include <climits>
+
+#include "Utf8Codec.h"
+
+namespace tevrin::platform {
+namespace {
+
+thread_local std::uint32_t lastError = 0;
+
+bool Fail(std::uint32_t code) {
+  lastError = code;
+  return false;
+}
+
+constexpr char kPipePrefix[] = "\\\\.\\pipe\\";
+constexpr std::size_t kPipePrefixLength = sizeof(kPipePrefix) - 1;
+
+bool HasPipePrefix(const std::string& path) {
+  if (path.size() < kPipePrefixLength) return false;
+  for (std::size_t i = 0; i < kPipePrefixLength; ++i) {
+    // Windows object names are case-insensitive ("\\.\PIPE\" works too).
+    if (std::tolower(static_cast<unsigned char>(path[i])) != kPipePrefix[i]) return false;
+  }
+  return true;
+}
+
+// The codes Windows reports for the same situation on a pipe.
+std::uint32_t ErrorFromErrno(int error) {
+  switch (error) {
+    case ECONNREFUSED:
+    case ENOENT:
+      return kErrorFileNotFound;
+    case EAGAIN:
+      return kErrorPipeBusy;
+    case EACCES:
+    case EPERM:
+      return kErrorAccessDenied;
+    case EBADF:
+    case ENOTSOCK:
+      return kErrorInvalidHandle;
+    case ENOMEM:
+    case ENOBUFS:
+    case EMFILE:
+    case ENFILE:
+      return kErrorNotEnoughMemory;
+    case ECONNRESET:
+      return kErrorBrokenPipe;
+    case EPIPE:
+      return kErrorNoData;
+    default:
+      return kErrorInvalidParameter;
+  }
+}
+
+}  // namespace
+
+FileHandle OpenPipe(const std::string& path) {
+  if (!HasPipePrefix(path)) {
+    Fail(kErrorFileNotFound);
+    return kInvalidFileHandle;
+  }
+  std::string name = path.substr(kPipePrefixLength);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  // Abstract namespace: a leading NUL, then the name without terminator.
+  if (name.empty() || name.size() + 1 > sizeof(address.sun_path) || name.find('\0') != std::string::npos) {
+    Fail(name.empty() ? kErrorFileNotFound : kErrorFilenameTooLong);
+    return kInvalidFileHandle;
+  }
+  std::memcpy(address.sun_path + 1, name.data(), name.size());
+  auto addressLength = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+
+  // Non-blocking connect: a full backlog means every instance is busy, and
+  // Windows does not wait for a busy pipe either.
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) {
+    Fail(ErrorFromErrno(errno));
+    return kInvalidFileHandle;
+  }
+  int rc;
+  do {
+    rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), addressLength);
+  } while (rc < 0 && errno == EINTR);
+  if (rc < 0) {
+    int error = errno;
+    ::close(fd);
+    Fail(ErrorFromErrno(error));
+    return kInvalidFileHandle;
+  }
+  int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
+    int error = errno;
+    ::close(fd);
+    Fail(ErrorFromErrno(error));
+    return kInvalidFileHandle;
+  }
+  lastError = 0;
+  return fd;
+}
+
+bool ReadFromPipe(FileHandle handle, void* buffer, std::uint32_t length, std::uint32_t& bytesRead) {
+  bytesRead = 0;
+  if (length == 0) return true;
+  ssize_t n;
+  do {
+    n = ::recv(handle, buffer, length, 0);
+  } while (n < 0 && errno == EINTR);
+  if (n == 0) return Fail(kErrorBrokenPipe);
+  if (n < 0) return Fail(errno == EPIPE ? kErrorBrokenPipe : ErrorFromErrno(errno));
+  bytesRead = static_cast<std::uint32_t>(n);
+  return true;
+}
+
+bool WriteToPipe(FileHandle handle, const void* buffer, std::uint32_t length, std::uint32_t& bytesWritten) {
+  bytesWritten = 0;
+  const auto* bytes = static_cast<const char*>(buffer);
+  // A blocking WriteFile on a byte-mode pipe takes everything or fails.
+  while (bytesWritten < length) {
+    ssize_t n = ::send(handle, bytes + bytesWritten, length - bytesWritten, MSG_NOSIGNAL);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Fail(errno == ECONNRESET ? kErrorNoData : ErrorFromErrno(errno));
+    }
+    bytesWritten += static_cast<std::uint32_t>(n);
+  }
+  return true;
+}
+
+bool FlushPipe(FileHandle handle) {
+  // The send queue of a Unix socket holds what the peer has not read yet; it
+  // empties when the peer reads or closes.
+  auto pause = std::chrono::microseconds(20);
+  for (;;) {
+    int pending = 0;
+    if (::ioctl(handle, SIOCOUTQ, &pending) < 0) return Fail(ErrorFromErrno(errno));
+    if (pending == 0) return true;
+    std::this_thread::sleep_for(pause);
+    if (pause < std::chrono::milliseconds(1)) pause *= 2;
+  }
+}
+
+bool ClosePipe(FileHandle handle) {
+  if (::close(handle) < 0 && errno != EINTR) return Fail(ErrorFromErrno(errno));
+  return true;
+}
+
+std::uint32_t LastError() { return lastError; }
+
+int WideToUtf8Bytes(const char16_t* text, char* out, int capacity) {
+  if (text == nullptr || capacity < 0 || (capacity > 0 && out == nullptr)) {
+    Fail(kErrorInvalidParameter);
+    return 0;
+  }
+  int n = EncodeUtf8(text, out, static_cast<std::size_t>(capacity));
+  if (n < 0 || n == INT_MAX) {
+    Fail(kErrorInsufficientBuffer);
+    return 0;
+  }
+  return n;
+}
+
+int Utf8ToWideChars(const char* text, char16_t* out, int capacity) {
+  if (text == nullptr || capacity < 0 || (capacity > 0 && out == nullptr)) {
+    Fail(kErrorInvalidParameter);
+    return 0;
+  }
+  int n = DecodeUtf8(text, out, static_cast<std::size_t>(capacity));
+  if (n < 0) {
+    Fail(kErrorInsufficientBuffer);
+    return 0;
+  }
+  return n;
+}
+
+}  // namespace tevrin::platform

@@ -1,0 +1,166 @@
+// The frame of every ServiceRpc call. An operation is declared as a small
+// descriptor: its name, argument fields, result type and whether it can raise
+// OperationFailed. SendCall and ReceiveReply turn a descriptor into one request
+// and one reply; DecideOutcome is the one place that turns a reply into a
+// return or an exception.
+//
+// A descriptor looks like this:
+//   struct GetOption {
+//     static constexpr char name[] = "GetOption";
+//     static constexpr char argsName[] = "ServiceRpc_GetOption_pargs";
+//     using Args = wire::ArgList<wire::Arg<1, int32_t>>;
+//     using Result = WideString;  // void for none
+//     static constexpr bool mayFail = true;
+//   };
+#pragma once
+
+#include "OperationFailed.h"
+#include "WireCodec.h"
+
+namespace TevrinAV {
+namespace wire {
+
+
+// One argument of an operation: field id and value type.
+template <int16_t Id, class T>
+struct Arg {
+  static constexpr int16_t id = Id;
+  using type = T;
+};
+template <class... Args>
+struct ArgList {};
+
+// The argument record of an operation: a read-only reference to each
+// argument, written in id order with every field present.
+template <class Op, class List = typename Op::Args>
+class CallArgs;
+
+template <class Op, class... Args>
+class CallArgs<Op, ArgList<Args...>> {
+public:
+  explicit CallArgs(const typename Args::type&... values) : values_(&values...) {}
+
+  uint32_t write(TProtocol* out) const {
+    uint32_t xfer = out->writeStructBegin(Op::argsName);
+    xfer += writeFields(*out, std::index_sequence_for<Args...>{});
+    xfer += out->writeFieldStop();
+    return xfer + out->writeStructEnd();
+  }
+
+private:
+  template <std::size_t... I>
+  uint32_t writeFields(TProtocol& out, std::index_sequence<I...>) const {
+    uint32_t xfer = 0;
+    ((xfer += writeField<Args>(out, *std::get<I>(values_))), ...);
+    return xfer;
+  }
+  template <class A>
+  static uint32_t writeField(TProtocol& out, const typename A::type& value) {
+    using C = Codec<typename A::type>;
+    return out.writeFieldBegin("", C::type, A::id) + C::write(out, value) + out.writeFieldEnd();
+  }
+
+  std::tuple<const typename Args::type*...> values_;
+};
+
+template <class Op>
+inline constexpr bool kHasResult = !std::is_void_v<typename Op::Result>;
+
+// Field 0: a reference to the caller's result object.
+template <class Result>
+struct ResultSlot {
+  Result* success = nullptr;
+};
+template <>
+struct ResultSlot<void> {};
+
+// Field 1: the service's failure, held by value.
+template <bool MayFail>
+struct FailureSlot;
+template <>
+struct FailureSlot<false> {};
+
+template <>
+struct FailureSlot<true> {
+  OperationFailed failure;
+};
+
+// The result record of an operation: field 0 refers to the caller's result
+// object, field 1 holds the service's failure; each has a was-set flag.
+template <class Op>
+struct CallResult : ResultSlot<typename Op::Result>, FailureSlot<Op::mayFail> {
+  struct Isset {
+    bool success = false;
+    bool failure = false;
+  } isset;
+
+  uint32_t read(TProtocol* in) {
+    return ReadStruct(*in, [&](int16_t id, TType type, uint32_t& xfer) {
+      if constexpr (kHasResult<Op>) {
+        if (id == 0 && type == Codec<typename Op::Result>::type) {
+          xfer += Codec<typename Op::Result>::read(*in, *this->success);
+          isset.success = true;
+          return true;
+        }
+      }
+      if constexpr (Op::mayFail) {
+        if (id == 1 && type == apache::thrift::protocol::T_STRUCT) {
+          xfer += this->failure.read(in);
+          isset.failure = true;
+          return true;
+        }
+      }
+      return false;
+    });
+  }
+};
+
+// A result wins over a failure in the same reply; a missing result is an
+// application error of its own.
+template <class Op>
+void DecideOutcome(const CallResult<Op>& result) {
+  if constexpr (kHasResult<Op>) {
+    if (result.isset.success) return;
+  }
+  if constexpr (Op::mayFail) {
+    if (result.isset.failure) throw result.failure;
+  }
+  if constexpr (kHasResult<Op>) {
+    throw apache::thrift::TApplicationException(apache::thrift::TApplicationException::MISSING_RESULT,
+                                                std::string(Op::name) + " failed: unknown result");
+  }
+}
+
+// Writes the call message header; the arguments follow.
+void BeginCall(TProtocol& out, const char* operation);
+// Ends the call message and flushes it to the service.
+void EndCall(TProtocol& out);
+// Reads the reply header and raises for exception replies, other message
+// types and other operation names, consuming the whole reply first.
+void BeginReply(TProtocol& in, const char* operation);
+// Ends the reply message.
+void EndReply(TProtocol& in);
+
+template <class Op, class... Values>
+void SendCall(TProtocol& out, const Values&... values) {
+  BeginCall(out, Op::name);
+  CallArgs<Op>(values...).write(&out);
+  EndCall(out);
+}
+
+template <class Op>
+using ResultPointer = std::conditional_t<kHasResult<Op>, typename Op::Result*, std::nullptr_t>;
+
+// Reads one reply into `result` (the caller's object) and decides it.
+template <class Op>
+void ReceiveReply(TProtocol& in, ResultPointer<Op> result = nullptr) {
+  BeginReply(in, Op::name);
+  CallResult<Op> reply;
+  if constexpr (kHasResult<Op>) reply.success = result;
+  reply.read(&in);
+  EndReply(in);
+  DecideOutcome(reply);
+}
+
+}  // namespace wire
+}  // namespace TevrinAV

@@ -1,0 +1,66 @@
+#include "TWin32PipeClient.h"
+
+namespace apache {
+namespace thrift {
+namespace transport {
+
+namespace platform = tevrin::platform;
+
+namespace {
+
+// "<what>: errno = <code>", with the code in signed decimal whatever the
+// library's own rendering of error numbers.
+[[noreturn]] void ThrowWithLastError(TTransportException::TTransportExceptionType type, const char* what) {
+  auto code = static_cast<int32_t>(platform::LastError());
+  throw TTransportException(type, std::string(what) + ": errno = " + std::to_string(code));
+}
+
+}  // namespace
+
+TWin32PipeClient::TWin32PipeClient(const std::string& pipeName)
+    : pipeName_(pipeName), handle_(platform::kInvalidFileHandle) {
+  open();
+}
+
+TWin32PipeClient::~TWin32PipeClient() { closeHandle(); }
+
+bool TWin32PipeClient::isOpen() const { return handle_ != platform::kInvalidFileHandle; }
+
+void TWin32PipeClient::open() {
+  handle_ = platform::OpenPipe(pipeName_);
+  if (handle_ == platform::kInvalidFileHandle)
+    ThrowWithLastError(TTransportException::NOT_OPEN, "TWin32PipeClient open() failed");
+}
+
+void TWin32PipeClient::close() { closeHandle(); }
+
+void TWin32PipeClient::closeHandle() noexcept {
+  if (handle_ == platform::kInvalidFileHandle) return;
+  platform::FlushPipe(handle_);
+  platform::ClosePipe(handle_);
+  handle_ = platform::kInvalidFileHandle;
+}
+
+uint32_t TWin32PipeClient::read_virt(uint8_t* buf, uint32_t len) {
+  if (!isOpen()) throw TTransportException(TTransportException::NOT_OPEN, "TWin32PipeClient read() failed.");
+  uint32_t received = 0;
+  if (!platform::ReadFromPipe(handle_, buf, len, received))
+    ThrowWithLastError(TTransportException::UNKNOWN, "TWin32PipeClient read() failed");
+  return received;
+}
+
+void TWin32PipeClient::write_virt(const uint8_t* buf, uint32_t len) {
+  if (!isOpen()) throw TTransportException(TTransportException::NOT_OPEN, "TWin32PipeClient write() failed");
+  uint32_t written = 0;
+  if (!platform::WriteToPipe(handle_, buf, len, written) || written != len)
+    ThrowWithLastError(TTransportException::UNKNOWN, "TWin32PipeClient write() failed");
+}
+
+void TWin32PipeClient::flush() {
+  if (!isOpen()) throw TTransportException(TTransportException::NOT_OPEN, "TWin32PipeClient flush() failed");
+  platform::FlushPipe(handle_);
+}
+
+}  // namespace transport
+}  // namespace thrift
+}  // namespace apache

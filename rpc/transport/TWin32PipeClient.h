@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+
+#include <thrift/transport/TTransport.h>
+
+#include "../platform/PipeApi.h"
+
+namespace apache {
+namespace thrift {
+namespace transport {
+
+/**
+ * Client end of a local named pipe, as a Thrift transport.
+ *
+ * The pipe is opened by the constructor and never waited for: a missing pipe
+ * or busy instances fail at once. Every read, write and flush is exactly one
+ * platform call with no retry, time-out or batching; batching is left to a
+ * TBufferedTransport on top. Each platform failure becomes a
+ * TTransportException whose message ends in "errno = " and the operating
+ * system's last-error code. After a failure the handle stays as it was; the
+ * owner builds a new object to reconnect.
+ */
+class TWin32PipeClient : public TTransport {
+public:
+  // Opens `pipeName` ("\\.\pipe\NAME"); throws if it cannot.
+  explicit TWin32PipeClient(const std::string& pipeName);
+  // Flushes and closes an open pipe; never throws.
+  ~TWin32PipeClient() override;
+
+  TWin32PipeClient(const TWin32PipeClient&) = delete;
+  TWin32PipeClient& operator=(const TWin32PipeClient&) = delete;
+
+  // True while the pipe handle is valid.
+  bool isOpen() const override;
+  // Connects to the pipe named at construction; throws NOT_OPEN on failure.
+  void open() override;
+  // Flushes and closes the pipe; a second call does nothing.
+  void close() override;
+  // One platform read of up to `len` bytes; returns the count received.
+  uint32_t read_virt(uint8_t* buf, uint32_t len) override;
+  // One platform write of all `len` bytes; a short write is a failure.
+  void write_virt(const uint8_t* buf, uint32_t len) override;
+  // Returns once the service has read everything written so far.
+  void flush() override;
+
+private:
+  void closeHandle() noexcept;
+
+  std::string pipeName_;
+  tevrin::platform::FileHandle handle_;
+};
+
+}  // namespace transport
+}  // namespace thrift
+}  // namespace apache
