@@ -1,0 +1,239 @@
+// The generic frame, driven by operations and records declared only here.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+#include <thrift/TApplicationException.h>
+
+#include "FakeServiceTransport.h"
+#include "service/CallFrame.h"
+
+namespace {
+
+using namespace testing_support;
+using apache::thrift::TApplicationException;
+using apache::thrift::protocol::TBinaryProtocol;
+using TevrinAV::WideString;
+using TevrinAV::wire::Arg;
+using TevrinAV::wire::ArgList;
+
+enum class Colour : int32_t { Red = 1 };
+
+struct Inner {
+  int64_t count = 0;
+  struct Isset {
+    bool count = false;
+  } isset;
+};
+
+struct Sample {
+  int32_t number = 0;
+  WideString text;
+  Colour colour = Colour::Red;
+  std::map<int64_t, bool> changes;
+  std::vector<WideString> names;
+  Inner inner;
+  struct Isset {
+    bool number = false;
+    bool text = false;
+    bool colour = false;
+    bool changes = false;
+    bool names = false;
+    bool inner = false;
+  } isset;
+};
+
+}  // namespace
+
+namespace TevrinAV::wire {
+template <>
+struct RecordTraits<Inner> {
+  static constexpr const char* name = "Inner";
+  static constexpr auto fields = std::make_tuple(TEVRIN_FIELD(Inner, 1, count));
+};
+template <>
+struct RecordTraits<Sample> {
+  static constexpr const char* name = "Sample";
+  static constexpr auto fields =
+      std::make_tuple(TEVRIN_FIELD(Sample, 1, number), TEVRIN_FIELD(Sample, 2, text), TEVRIN_FIELD(Sample, 3, colour),
+                      TEVRIN_FIELD(Sample, 4, changes), TEVRIN_FIELD(Sample, 5, names), TEVRIN_FIELD(Sample, 6, inner));
+};
+}  // namespace TevrinAV::wire
+
+namespace {
+
+struct Store {
+  static constexpr char name[] = "Store";
+  static constexpr char argsName[] = "ServiceRpc_Store_pargs";
+  using Args = ArgList<Arg<1, WideString>, Arg<2, bool>, Arg<3, int64_t>>;
+  using Result = void;
+  static constexpr bool mayFail = true;
+};
+
+struct Fetch {
+  static constexpr char name[] = "Fetch";
+  static constexpr char argsName[] = "ServiceRpc_Fetch_pargs";
+  using Args = ArgList<Arg<1, int32_t>>;
+  using Result = Sample;
+  static constexpr bool mayFail = true;
+};
+
+struct Count {
+  static constexpr char name[] = "Count";
+  static constexpr char argsName[] = "ServiceRpc_Count_pargs";
+  using Args = ArgList<>;
+  using Result = int64_t;
+  static constexpr bool mayFail = false;
+};
+
+struct Touch {
+  static constexpr char name[] = "Touch";
+  static constexpr char argsName[] = "ServiceRpc_Touch_pargs";
+  using Args = ArgList<>;
+  using Result = void;
+  static constexpr bool mayFail = false;
+};
+
+class CallFrameTest : public ::testing::Test {
+protected:
+  Bytes requestBody(const std::string& name) {
+    Bytes header = Cat({{0x80, 0x01, 0x00, 0x01}, Str(name), I32(0)});
+    const Bytes& sent = transport_->sent();
+    EXPECT_TRUE(std::equal(header.begin(), header.end(), sent.begin()));
+    return Bytes(sent.begin() + static_cast<std::ptrdiff_t>(header.size()), sent.end());
+  }
+
+  std::shared_ptr<FakeServiceTransport> transport_ = std::make_shared<FakeServiceTransport>();
+  TBinaryProtocol protocol_{transport_};
+};
+
+TEST_F(CallFrameTest, ArgumentsAreWrittenInIdOrderWithEveryField) {
+  TevrinAV::wire::SendCall<Store>(protocol_, WideString(u"a\u00E9"), true, int64_t{-2});
+  EXPECT_EQ(requestBody("Store"),
+            Cat({Field(11, 1), Str("a\xC3\xA9"), Field(2, 2), {1}, Field(10, 3), I64(-2), {0}}));
+  EXPECT_EQ(transport_->flushes(), 1);
+}
+
+TEST_F(CallFrameTest, TextIsSentOnlyUpToItsFirstNul) {
+  TevrinAV::wire::SendCall<Store>(protocol_, WideString(u"ab\0cd", 5), false, int64_t{0});
+  EXPECT_EQ(requestBody("Store"), Cat({Field(11, 1), Str("ab"), Field(2, 2), {0}, Field(10, 3), I64(0), {0}}));
+}
+
+TEST_F(CallFrameTest, EmptyTextIsAZeroLengthString) {
+  TevrinAV::wire::SendCall<Store>(protocol_, WideString(), false, int64_t{0});
+  EXPECT_EQ(requestBody("Store"), Cat({Field(11, 1), I32(0), Field(2, 2), {0}, Field(10, 3), I64(0), {0}}));
+}
+
+TEST_F(CallFrameTest, OperationWithoutArgumentsSendsTheStopByteAlone) {
+  TevrinAV::wire::SendCall<Count>(protocol_);
+  EXPECT_EQ(requestBody("Count"), Bytes{0});
+}
+
+TEST_F(CallFrameTest, OperationWithoutResultAcceptsAnEmptyResult) {
+  transport_->queueReply(Cat({ReplyHeader("Store"), {0}}));
+  EXPECT_NO_THROW(TevrinAV::wire::ReceiveReply<Store>(protocol_));
+}
+
+TEST_F(CallFrameTest, OperationWithoutResultSkipsAFieldZero) {
+  transport_->queueReply(Cat({ReplyHeader("Store"), Field(11, 0), Str("x"), {0}}));
+  EXPECT_NO_THROW(TevrinAV::wire::ReceiveReply<Store>(protocol_));
+  EXPECT_EQ(transport_->unread(), 0u);
+}
+
+TEST_F(CallFrameTest, OperationWithoutResultRaisesItsFailure) {
+  transport_->queueReply(Cat({ReplyHeader("Store"), Field(12, 1), Field(8, 1), I32(5), {0}, {0}}));
+  try {
+    TevrinAV::wire::ReceiveReply<Store>(protocol_);
+    FAIL() << "no exception";
+  } catch (const TevrinAV::OperationFailed& e) {
+    EXPECT_EQ(e.number1, 5);
+  }
+}
+
+TEST_F(CallFrameTest, OperationThatCannotFailSkipsFieldOne) {
+  transport_->queueReply(Cat({ReplyHeader("Touch"), Field(12, 1), Field(8, 1), I32(5), {0}, {0}}));
+  EXPECT_NO_THROW(TevrinAV::wire::ReceiveReply<Touch>(protocol_));
+  transport_->queueReply(Cat({ReplyHeader("Count"), Field(12, 1), {0}, {0}}));
+  int64_t count = 0;
+  try {
+    TevrinAV::wire::ReceiveReply<Count>(protocol_, &count);
+    FAIL() << "no exception";
+  } catch (const TApplicationException& e) {
+    EXPECT_STREQ(e.what(), "Count failed: unknown result");
+  }
+}
+
+TEST_F(CallFrameTest, NumberResultIsReturned) {
+  transport_->queueReply(Cat({ReplyHeader("Count"), Field(10, 0), I64(INT64_MIN), {0}}));
+  int64_t count = 0;
+  TevrinAV::wire::ReceiveReply<Count>(protocol_, &count);
+  EXPECT_EQ(count, INT64_MIN);
+}
+
+TEST_F(CallFrameTest, RecordIsReadIntoTheCallersObjectWithoutClearingIt) {
+  Sample sample;
+  sample.number = 41;
+  sample.isset.number = true;
+  sample.text = u"kept";
+  sample.changes = {{100, true}};
+  transport_->queueReply(Cat({ReplyHeader("Fetch"), Field(12, 0),   // the record
+                              Field(8, 3), I32(42),                 // colour, a number without a name
+                              Field(13, 4), {10, 2}, I32(4),        // changes
+                              I64(9), {1}, I64(-1), {0}, I64(7), {1}, I64(7), {0},
+                              Field(15, 5), {11}, I32(2), Str("x"), Str("\xE2\x82\xAC"),  // names
+                              Field(12, 6), Field(10, 1), I64(3), {0},                   // inner
+                              Field(11, 1), Str("wrong type for number"),                 // skipped
+                              {0}, {0}}));
+  TevrinAV::wire::ReceiveReply<Fetch>(protocol_, &sample);
+
+  EXPECT_EQ(sample.number, 41);
+  EXPECT_TRUE(sample.isset.number);
+  EXPECT_EQ(sample.text, u"kept");
+  EXPECT_FALSE(sample.isset.text);
+  EXPECT_EQ(static_cast<int32_t>(sample.colour), 42);
+  EXPECT_EQ(sample.changes, (std::map<int64_t, bool>{{-1, false}, {7, false}, {9, true}}));
+  EXPECT_EQ(sample.names, (std::vector<WideString>{u"x", u"\u20AC"}));
+  EXPECT_EQ(sample.inner.count, 3);
+  EXPECT_TRUE(sample.inner.isset.count);
+  EXPECT_TRUE(sample.isset.colour && sample.isset.changes && sample.isset.names && sample.isset.inner);
+}
+
+TEST_F(CallFrameTest, EmptyContainersReplaceWhatTheCallerHeld) {
+  Sample sample;
+  sample.changes = {{1, true}};
+  sample.names = {u"old"};
+  transport_->queueReply(Cat({ReplyHeader("Fetch"), Field(12, 0), Field(13, 4), {10, 2}, I32(0), Field(15, 5),
+                              {11}, I32(0), {0}, {0}}));
+  TevrinAV::wire::ReceiveReply<Fetch>(protocol_, &sample);
+  EXPECT_TRUE(sample.changes.empty());
+  EXPECT_TRUE(sample.names.empty());
+  EXPECT_TRUE(sample.isset.changes);
+}
+
+TEST_F(CallFrameTest, FailureLeavesTheCallersRecordUntouched) {
+  Sample sample;
+  sample.number = 5;
+  transport_->queueReply(Cat({ReplyHeader("Fetch"), Field(12, 1), {0}, {0}}));
+  EXPECT_THROW(TevrinAV::wire::ReceiveReply<Fetch>(protocol_, &sample), TevrinAV::OperationFailed);
+  EXPECT_EQ(sample.number, 5);
+  EXPECT_FALSE(sample.isset.number);
+}
+
+TEST_F(CallFrameTest, HugeContainerCountFailsWithoutReservingMemory) {
+  Sample sample;
+  transport_->queueReply(
+      Cat({ReplyHeader("Fetch"), Field(12, 0), Field(15, 5), {11}, I32(0x7FFFFFFF), Str("only one"), {0}, {0}}));
+  EXPECT_THROW(TevrinAV::wire::ReceiveReply<Fetch>(protocol_, &sample), apache::thrift::TException);
+}
+
+TEST_F(CallFrameTest, RecordsWriteOnlyTheFieldsThatAreSet) {
+  Sample sample;
+  sample.text = u"t";
+  sample.isset.text = true;
+  sample.number = 9;  // not set: not written
+  TevrinAV::wire::WriteRecord(protocol_, sample);
+  EXPECT_EQ(transport_->sent(), Cat({Field(11, 2), Str("t"), {0}}));
+}
+
+}  // namespace

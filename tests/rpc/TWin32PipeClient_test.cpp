@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "PipeConnection.h"
+#include "PipeListener.h"
+#include "transport/TWin32PipeClient.h"
+
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+using apache::thrift::transport::TTransportException;
+using apache::thrift::transport::TWin32PipeClient;
+using coreservice::PipeConnection;
+using coreservice::PipeListener;
+
+std::string UniquePipeName() {
+  static std::atomic<int> counter{0};
+  return "\\\\.\\pipe\\tevrin-transport-test-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+}
+
+// Expects `action` to raise a TTransportException of `type` with `message`.
+template <class Action>
+void ExpectTransportError(Action action, TTransportException::TTransportExceptionType type, const char* message) {
+  try {
+    action();
+    ADD_FAILURE() << "no exception, expected: " << message;
+  } catch (const TTransportException& e) {
+    EXPECT_EQ(e.getType(), type);
+    EXPECT_STREQ(e.what(), message);
+  }
+}
+
+// A served pipe and, once accepted, the server's end of the connection.
+class TWin32PipeClientTest : public ::testing::Test {
+protected:
+  // Connects a client and accepts it on the server side.
+  std::unique_ptr<TWin32PipeClient> connect() {
+    auto accepted = std::async(std::launch::async, [this] { return listener_.Accept(); });
+    auto client = std::make_unique<TWin32PipeClient>(name_);
+    server_ = std::make_unique<PipeConnection>(accepted.get());
+    return client;
+  }
+
+  std::string name_ = UniquePipeName();
+  PipeListener listener_{name_};
+  std::unique_ptr<PipeConnection> server_;
+};
+
+TEST(TWin32PipeClientOpenTest, MissingPipeFailsWithCode2) {
+  ExpectTransportError([] { TWin32PipeClient client(UniquePipeName()); }, TTransportException::NOT_OPEN,
+                       "TWin32PipeClient open() failed: errno = 2");
+}
+
+TEST_F(TWin32PipeClientTest, BusyPipeFailsWithCode231WithoutWaiting) {
+  listener_.HoldBusy();
+  ExpectTransportError([this] { TWin32PipeClient client(name_); }, TTransportException::NOT_OPEN,
+                       "TWin32PipeClient open() failed: errno = 231");
+}
+
+TEST_F(TWin32PipeClientTest, ReadReturnsWhatHasArrived) {
+  auto client = connect();
+  EXPECT_TRUE(client->isOpen());
+  EXPECT_TRUE(client->peek());
+  std::vector<uint8_t> reply(40, 0x5A);
+  server_->write(reply.data(), 40);
+  std::vector<uint8_t> buffer(512);
+  EXPECT_EQ(client->read(buffer.data(), 512), 40u);
+  EXPECT_TRUE(std::equal(reply.begin(), reply.end(), buffer.begin()));
+}
+
+TEST_F(TWin32PipeClientTest, WriteReachesTheServer) {
+  auto client = connect();
+  const uint8_t request[] = {1, 2, 3};
+  client->write(request, 3);
+  client->write(request, 0);
+  uint8_t received[3] = {};
+  server_->readAll(received, 3);
+  EXPECT_EQ(std::vector<uint8_t>(received, received + 3), std::vector<uint8_t>(request, request + 3));
+}
+
+TEST_F(TWin32PipeClientTest, FlushWaitsUntilTheServerHasReadEverything) {
+  auto client = connect();
+  std::vector<uint8_t> request(1000, 7);
+  client->write(request.data(), static_cast<uint32_t>(request.size()));
+  auto flushed = std::async(std::launch::async, [&] { client->flush(); });
+  EXPECT_EQ(flushed.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+  std::vector<uint8_t> received(request.size());
+  server_->readAll(received.data(), static_cast<uint32_t>(received.size()));
+  flushed.get();
+}
+
+TEST_F(TWin32PipeClientTest, CloseTwiceIsHarmless) {
+  auto client = connect();
+  client->close();
+  EXPECT_FALSE(client->isOpen());
+  client->close();
+  EXPECT_FALSE(client->isOpen());
+}
+
+TEST_F(TWin32PipeClientTest, OperationsAfterCloseFailAsNotOpen) {
+  auto client = connect();
+  client->close();
+  uint8_t buffer[4] = {};
+  ExpectTransportError([&] { client->read(buffer, 4); }, TTransportException::NOT_OPEN,
+                       "TWin32PipeClient read() failed.");
+  ExpectTransportError([&] { client->write(buffer, 4); }, TTransportException::NOT_OPEN,
+                       "TWin32PipeClient write() failed");
+  ExpectTransportError([&] { client->flush(); }, TTransportException::NOT_OPEN, "TWin32PipeClient flush() failed");
+}
+
+TEST_F(TWin32PipeClientTest, ServerClosingBeforeReplyFailsTheReadWithCode109) {
+  auto client = connect();
+  server_.reset();
+  uint8_t buffer[16];
+  ExpectTransportError([&] { client->read(buffer, sizeof buffer); }, TTransportException::UNKNOWN,
+                       "TWin32PipeClient read() failed: errno = 109");
+  EXPECT_TRUE(client->isOpen()) << "a failure leaves the handle as it was";
+}
+
+TEST_F(TWin32PipeClientTest, WritingToAClosedServerFailsWithCode232) {
+  auto client = connect();
+  server_.reset();
+  uint8_t buffer[16] = {};
+  ExpectTransportError([&] { client->write(buffer, sizeof buffer); }, TTransportException::UNKNOWN,
+                       "TWin32PipeClient write() failed: errno = 232");
+}
+
+TEST_F(TWin32PipeClientTest, ReadOfZeroBytesReturnsZero) {
+  auto client = connect();
+  uint8_t buffer[1];
+  EXPECT_EQ(client->read(buffer, 0), 0u);
+}
+
+}  // namespace
