@@ -1,0 +1,16 @@
+// Registry dispatch: the rule sets run for one registry event, in order.
+#ifndef EVRULES_LOGIC_REGISTRY_H
+#define EVRULES_LOGIC_REGISTRY_H
+
+#include <cstdint>
+#include <string_view>
+
+namespace evrules {
+
+// Export result (1 to 4) of RegEvent. `processPath` must be zero-terminated.
+int32_t CheckRegistryEvent(std::u16string_view processPath, std::u16string_view keyPath,
+                           std::u16string_view valueName, int32_t operation);
+
+}  // namespace evrules
+
+#endif

@@ -1,0 +1,380 @@
+// Linux emulation of the Windows calls behind Platform.h. See Platform.h for
+// what is emulated and PlatformEmulation.h for its set-up.
+#include "Platform.h"
+#include "PlatformEmulation.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace evrules::platform {
+namespace {
+
+struct EmulatedDrive {
+  std::u16string root;  // "C:" or "\\SERVER\SHARE", upper case
+  std::string hostFolder;
+  uint32_t type = 0;
+};
+
+struct Emulation {
+  std::vector<EmulatedDrive> drives;
+  std::optional<std::u16string> systemDirectory{u"C:\\Windows\\System32"};
+  std::optional<std::u16string> windowsDirectory{u"C:\\Windows"};
+  std::optional<std::u16string> profilesDirectory{u"C:\\Users"};
+  LocalDate fixedToday;  // year 0: use the host clock
+  EvEmuDebugSink debugSink = nullptr;
+  void* debugContext = nullptr;
+};
+
+Emulation& TheEmulation() {
+  static Emulation emulation;
+  return emulation;
+}
+
+// Windows-1252 bytes 0x80-0x9F. The five bytes the code page leaves undefined
+// map to the C1 controls of the same value, as Windows does.
+constexpr char16_t kHighControlRow[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+constexpr char kDefaultAnsiChar = '?';
+
+char AnsiFor(char16_t unit) {
+  if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<char>(unit);
+  for (unsigned i = 0; i < 32; ++i)
+    if (kHighControlRow[i] == unit) return static_cast<char>(0x80 + i);
+  return kDefaultAnsiChar;
+}
+
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+char16_t AsciiUpper(char16_t unit) { return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 32) : unit; }
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 32) : a[i];
+    char y = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 32) : b[i];
+    if (x != y) return false;
+  }
+  return true;
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// File names on the host are UTF-8; an unpaired surrogate names no file.
+std::optional<std::string> ToUtf8(std::u16string_view wide) {
+  std::string out;
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    char16_t unit = wide[i];
+    if (IsHighSurrogate(unit) && i + 1 < wide.size() && IsLowSurrogate(wide[i + 1])) {
+      AppendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(wide[i + 1]) - 0xDC00));
+      ++i;
+    } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+      return std::nullopt;
+    } else {
+      AppendUtf8(out, unit);
+    }
+  }
+  return out;
+}
+
+// Lenient decoding, as the Windows converter without its strict flag: every
+// invalid sequence becomes U+FFFD.
+std::u16string FromUtf8(std::string_view text) {
+  std::u16string out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    unsigned char lead = static_cast<unsigned char>(text[i]);
+    int extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;
+    char32_t code = extra == 0 ? lead : extra == 1 ? (lead & 0x1Fu) : extra == 2 ? (lead & 0x0Fu) : (lead & 0x07u);
+    bool valid = extra >= 0 && i + static_cast<std::size_t>(extra) < text.size();
+    for (int k = 1; valid && k <= extra; ++k) {
+      unsigned char next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+      if ((next & 0xC0) != 0x80) valid = false;
+      else code = (code << 6) | (next & 0x3Fu);
+    }
+    if (valid) {
+      const char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
+      if (code < minimum[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) valid = false;
+    }
+    if (!valid) {
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    if (code >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(code);
+    }
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return out;
+}
+
+uint32_t CopyAnswer(const std::u16string& answer, char16_t* buffer, uint32_t capacity) {
+  auto length = static_cast<uint32_t>(answer.size());
+  if (length + 1 > capacity) return length + 1;
+  std::memcpy(buffer, answer.data(), answer.size() * sizeof(char16_t));
+  buffer[length] = 0;
+  return length;
+}
+
+bool IsSeparator(char16_t unit) { return unit == u'\\' || unit == u'/'; }
+
+// Splits a Windows path into its drive root and the rest; false when the path
+// is neither "X:\..." nor "\\server\share\...".
+bool SplitDriveRoot(std::u16string_view path, std::u16string_view& root, std::u16string_view& rest) {
+  if (path.size() >= 2 && path[1] == u':' && ((path[0] >= u'A' && path[0] <= u'Z') || (path[0] >= u'a' && path[0] <= u'z'))) {
+    root = path.substr(0, 2);
+    rest = path.substr(2);
+    return rest.empty() || IsSeparator(rest[0]);
+  }
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+    std::size_t serverEnd = 2;
+    while (serverEnd < path.size() && !IsSeparator(path[serverEnd])) ++serverEnd;
+    if (serverEnd == 2 || serverEnd == path.size()) return false;
+    std::size_t shareEnd = serverEnd + 1;
+    while (shareEnd < path.size() && !IsSeparator(path[shareEnd])) ++shareEnd;
+    if (shareEnd == serverEnd + 1) return false;
+    root = path.substr(0, shareEnd);
+    rest = path.substr(shareEnd);
+    return true;
+  }
+  return false;
+}
+
+bool SameRoot(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (IsSeparator(a[i]) && IsSeparator(b[i])) continue;
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  }
+  return true;
+}
+
+const EmulatedDrive* FindDrive(std::u16string_view root) {
+  for (const EmulatedDrive& drive : TheEmulation().drives)
+    if (SameRoot(drive.root, root)) return &drive;
+  return nullptr;
+}
+
+bool IsValidNameUnit(char16_t unit) {
+  return unit >= 0x20 && unit != u'*' && unit != u'?' && unit != u'<' && unit != u'>' && unit != u'|' &&
+         unit != u'"' && unit != u':';
+}
+
+// Finds `name` in the host folder `parent`, exactly or ignoring ASCII case.
+std::optional<std::string> ResolveComponent(const std::string& parent, const std::string& name) {
+  struct stat info {};
+  std::string exact = parent + "/" + name;
+  if (::lstat(exact.c_str(), &info) == 0) return exact;
+  DIR* dir = ::opendir(parent.c_str());
+  if (dir == nullptr) return std::nullopt;
+  std::optional<std::string> found;
+  while (dirent* entry = ::readdir(dir)) {
+    if (EqualIgnoringAsciiCase(std::string_view(entry->d_name), std::string_view(name))) {
+      found = parent + "/" + entry->d_name;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return found;
+}
+
+std::optional<std::string> HostPathFor(std::u16string_view path) {
+  std::u16string_view root, rest;
+  if (!SplitDriveRoot(path, root, rest)) return std::nullopt;
+  const EmulatedDrive* drive = FindDrive(root);
+  if (drive == nullptr) return std::nullopt;
+  std::vector<std::u16string_view> components;
+  std::size_t start = 0;
+  while (start <= rest.size()) {
+    std::size_t end = start;
+    while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+    std::u16string_view component = rest.substr(start, end - start);
+    for (char16_t unit : component)
+      if (!IsValidNameUnit(unit)) return std::nullopt;
+    if (component == u"..") {
+      if (!components.empty()) components.pop_back();
+    } else if (!component.empty() && component != u".") {
+      components.push_back(component);
+    }
+    start = end + 1;
+  }
+  std::string host = drive->hostFolder;
+  for (std::u16string_view component : components) {
+    std::optional<std::string> name = ToUtf8(component);
+    if (!name) return std::nullopt;
+    std::optional<std::string> resolved = ResolveComponent(host, *name);
+    if (!resolved) return std::nullopt;
+    host = std::move(*resolved);
+  }
+  return host;
+}
+
+bool StatWindowsPath(std::u16string_view path, struct stat& info) {
+  std::optional<std::string> host = HostPathFor(path);
+  return host && ::stat(host->c_str(), &info) == 0;
+}
+
+}  // namespace
+
+uint32_t GetSystemDirectory(char16_t* buffer, uint32_t capacity) {
+  const auto& answer = TheEmulation().systemDirectory;
+  return answer ? CopyAnswer(*answer, buffer, capacity) : 0;
+}
+
+uint32_t GetWindowsDirectory(char16_t* buffer, uint32_t capacity) {
+  const auto& answer = TheEmulation().windowsDirectory;
+  return answer ? CopyAnswer(*answer, buffer, capacity) : 0;
+}
+
+bool GetProfilesDirectory(char16_t* buffer, uint32_t capacity) {
+  const auto& answer = TheEmulation().profilesDirectory;
+  return answer && CopyAnswer(*answer, buffer, capacity) <= answer->size();
+}
+
+uint32_t GetEnvironmentVariable(const char16_t* name, char16_t* buffer, uint32_t capacity) {
+  std::optional<std::string> utf8Name = ToUtf8(name);
+  if (!utf8Name) return 0;
+  const char* value = std::getenv(utf8Name->c_str());
+  if (value == nullptr) return 0;
+  return CopyAnswer(FromUtf8(value), buffer, capacity);
+}
+
+std::size_t WideToAnsi(std::u16string_view wide, char* out, std::size_t capacity) {
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    char16_t unit = wide[i];
+    // A surrogate pair is one character, and one default character.
+    if (IsHighSurrogate(unit) && i + 1 < wide.size() && IsLowSurrogate(wide[i + 1])) ++i;
+    if (length < capacity) out[length] = AnsiFor(unit);
+    ++length;
+  }
+  return length;
+}
+
+std::size_t AnsiToWide(std::string_view ansi, char16_t* out, std::size_t capacity) {
+  if (ansi.size() > capacity) return ansi.size();
+  for (std::size_t i = 0; i < ansi.size(); ++i) {
+    auto byte = static_cast<unsigned char>(ansi[i]);
+    out[i] = byte >= 0x80 && byte <= 0x9F ? kHighControlRow[byte - 0x80] : static_cast<char16_t>(byte);
+  }
+  return ansi.size();
+}
+
+FileKind GetFileKind(std::u16string_view path) {
+  struct stat info {};
+  if (!StatWindowsPath(path, info)) return FileKind::Missing;
+  if (S_ISDIR(info.st_mode)) return FileKind::Directory;
+  return S_ISREG(info.st_mode) ? FileKind::File : FileKind::Missing;
+}
+
+bool FindLastWriteDate(std::u16string_view path, LocalDate& date) {
+  struct stat info {};
+  if (!StatWindowsPath(path, info)) return false;
+  std::tm local{};
+  time_t written = info.st_mtime;
+  if (::localtime_r(&written, &local) == nullptr) return false;
+  date = LocalDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+  return true;
+}
+
+LocalDate GetLocalDate() {
+  const LocalDate& fixed = TheEmulation().fixedToday;
+  if (fixed.year != 0) return fixed;
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  return LocalDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+uint32_t GetDriveType(std::u16string_view root) {
+  constexpr uint32_t kNoRootDirectory = 1;
+  const EmulatedDrive* drive = FindDrive(root);
+  return drive != nullptr ? drive->type : kNoRootDirectory;
+}
+
+void DebugOutput(std::string_view ansiText) {
+  const Emulation& emulation = TheEmulation();
+  if (emulation.debugSink == nullptr) return;
+  std::string line(ansiText);
+  emulation.debugSink(line.c_str(), emulation.debugContext);
+}
+
+}  // namespace evrules::platform
+
+using evrules::platform::TheEmulation;
+
+extern "C" {
+
+void EvEmu_Reset(void) { TheEmulation() = evrules::platform::Emulation{}; }
+
+int32_t EvEmu_MapDrive(const char16_t* root, const char* hostFolder, uint32_t driveType) {
+  if (root == nullptr || hostFolder == nullptr) return 0;
+  std::u16string_view rootText(root), driveRoot, rest;
+  if (!evrules::platform::SplitDriveRoot(rootText, driveRoot, rest) || !rest.empty()) return 0;
+  std::u16string upper;
+  for (char16_t unit : driveRoot)
+    upper += evrules::platform::IsSeparator(unit) ? u'\\' : evrules::platform::AsciiUpper(unit);
+  auto& drives = TheEmulation().drives;
+  for (auto& drive : drives) {
+    if (drive.root == upper) {
+      drive.hostFolder = hostFolder;
+      drive.type = driveType;
+      return 1;
+    }
+  }
+  drives.push_back({upper, hostFolder, driveType});
+  return 1;
+}
+
+void EvEmu_SetFolder(int32_t which, const char16_t* path) {
+  auto& emulation = TheEmulation();
+  std::optional<std::u16string> answer;
+  if (path != nullptr) answer = std::u16string(path);
+  switch (which) {
+    case EVEMU_SYSTEM_DIRECTORY: emulation.systemDirectory = answer; break;
+    case EVEMU_WINDOWS_DIRECTORY: emulation.windowsDirectory = answer; break;
+    case EVEMU_PROFILES_DIRECTORY: emulation.profilesDirectory = answer; break;
+    default: break;
+  }
+}
+
+void EvEmu_SetToday(int32_t year, int32_t month, int32_t day) {
+  TheEmulation().fixedToday = evrules::platform::LocalDate{year, month, day};
+}
+
+void EvEmu_SetDebugSink(EvEmuDebugSink sink, void* context) {
+  TheEmulation().debugSink = sink;
+  TheEmulation().debugContext = context;
+}
+
+}  // extern "C"

@@ -1,0 +1,41 @@
+// Process name filter: known malicious image names, Windows system program
+// names away from their home folders, and programs placed directly in an
+// installation root. Also holds the module's folder strings.
+#ifndef EVRULES_PROCESS_NAME_FILTER_H
+#define EVRULES_PROCESS_NAME_FILTER_H
+
+#include <string>
+#include <string_view>
+
+#include "evrules_Common.h"
+
+namespace evrules {
+
+// Normalised, without trailing backslash; empty until InitLibrary has run or
+// when the query failed.
+struct FolderStrings {
+  std::u16string SystemDir;
+  std::u16string WindowsDir;
+  std::u16string SysWow64Dir;
+  std::u16string AllUsersDir;
+  std::u16string ProfilesDir;
+  std::u16string ProgramFilesDir;
+};
+
+const FolderStrings& Folders();
+// Written only by InitLibrary, never while events run.
+FolderStrings& MutableFolders();
+
+RuleOutcome CheckProcessName(std::u16string_view processPath);
+
+// Homes of system program names.
+constexpr int32_t kPlaceSystem = 1;   // SystemDir or SysWow64Dir
+constexpr int32_t kPlaceWindows = 2;  // WindowsDir
+constexpr int32_t kPlaceAny = 3;      // WindowsDir, SystemDir or SysWow64Dir
+
+// True when `folder` (normalised, no trailing backslash) is a home for `place`.
+bool IsHomeFolder(std::u16string_view folder, int32_t place);
+
+}  // namespace evrules
+
+#endif

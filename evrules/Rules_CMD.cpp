@@ -1,0 +1,38 @@
+#include "Rules_CMD.h"
+
+#include "Platform.h"
+
+namespace evrules {
+namespace rules_cmd {
+
+constexpr std::u16string_view kRunSwitch = u"/C";
+constexpr int32_t kStartsProgramWrittenToday = 0x80;
+
+}  // namespace rules_cmd
+
+RuleCode CheckCmd(std::u16string_view commandLine, std::u16string_view targetPath, int32_t flags) {
+  using namespace rules_cmd;
+  if (targetPath.empty()) return kRuleNone;
+  const std::vector<std::u16string> tokens = SplitCommandLine(commandLine);
+  if (tokens.size() < 2) return kRuleNone;
+
+  const WideText target = NormalizeText(targetPath);
+  bool targetNamed = false;
+  bool runSwitchPresent = false;
+  // The first token is the interpreter itself.
+  for (std::size_t i = 1; i < tokens.size(); ++i) {
+    const WideText token = NormalizeText(tokens[i]);
+    if (token.view() == target.view() && platform::GetFileKind(tokens[i]) == platform::FileKind::File)
+      targetNamed = true;
+    if (token.view() == kRunSwitch) runSwitchPresent = true;
+  }
+
+  if (targetNamed && (flags & kStartsProgramWrittenToday) != 0 && IsWrittenToday(targetPath) && runSwitchPresent &&
+      HIPSCheckWhiteListEntry(targetPath.data()) == 0) {
+    ReportDetectionFor(targetPath.data(), "HIPS:Trojan.HiddenRun.Win32.1");
+    return kRuleSilent;
+  }
+  return kRuleNone;
+}
+
+}  // namespace evrules

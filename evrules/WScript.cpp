@@ -1,0 +1,73 @@
+#include "WScript.h"
+
+#include "Platform.h"
+
+namespace evrules {
+namespace wscript {
+
+constexpr std::u16string_view kScriptExtensions[] = {u".VBS", u".JS", u".WSF", u".VBE"};
+constexpr int32_t kStartsProgramWrittenToday = 0x80;
+constexpr uint32_t kRemovableDrive = 2;
+
+// From the last "." after the last "\" or ":", dot included.
+std::u16string_view ExtensionOf(std::u16string_view path) {
+  const std::u16string_view name = SplitPath(path).name;
+  const std::size_t dot = name.rfind(u'.');
+  return dot == std::u16string_view::npos ? std::u16string_view() : name.substr(dot);
+}
+
+bool HasScriptExtension(std::u16string_view token) {
+  const WideText extension = NormalizeText(ExtensionOf(token));
+  for (std::u16string_view scriptExtension : kScriptExtensions)
+    if (extension.view() == scriptExtension) return true;
+  return false;
+}
+
+bool IsExistingFile(std::u16string_view path) { return platform::GetFileKind(path) == platform::FileKind::File; }
+
+}  // namespace wscript
+
+std::u16string_view DrivePart(std::u16string_view path) {
+  const bool driveLetter = path.size() >= 2 && path[1] == u':' &&
+                           ((path[0] >= u'A' && path[0] <= u'Z') || (path[0] >= u'a' && path[0] <= u'z'));
+  if (driveLetter) return path.substr(0, 2);
+  if (path.substr(0, 2) != u"\\\\") return {};
+  const std::size_t serverEnd = path.find(u'\\', 2);
+  if (serverEnd == std::u16string_view::npos) return {};
+  const std::size_t shareEnd = path.find(u'\\', serverEnd + 1);
+  return path.substr(0, shareEnd);
+}
+
+RuleCode CheckWScript(std::u16string_view commandLine, std::u16string_view targetPath, int32_t flags) {
+  using namespace wscript;
+  if (targetPath.empty()) return kRuleNone;
+  const std::vector<std::u16string> tokens = SplitCommandLine(commandLine);
+  if (tokens.size() < 2) return kRuleNone;
+
+  WideText scriptPath;
+  bool scriptFound = false;
+  for (const std::u16string& token : tokens) {
+    if (HasScriptExtension(token) && IsExistingFile(token)) {
+      scriptPath = NormalizeText(token);
+      scriptFound = true;
+      break;
+    }
+  }
+  if (!scriptFound) return kRuleNone;
+
+  RuleCode result = kRuleNone;
+  if (platform::GetDriveType(DrivePart(scriptPath.view())) == kRemovableDrive &&
+      HIPSCheckWhiteListEntry(scriptPath.c_str()) == 0) {
+    result = kRuleSilent;
+    ReportDetectionFor(scriptPath.c_str(), "HIPS:Worm.AutoRun.Script.1");
+  }
+  if ((flags & kStartsProgramWrittenToday) != 0 && IsWrittenToday(targetPath) &&
+      HIPSCheckWhiteListEntry(targetPath.data()) == 0) {
+    result = kRuleSilent;
+    ReportDetectionFor(scriptPath.c_str(), "HIPS:Downloader.Agent.Script.1");
+    ReportDetectionFor(targetPath.data(), "HIPS:Trojan.Agent.Win32.1");
+  }
+  return result;
+}
+
+}  // namespace evrules

@@ -1,0 +1,13 @@
+// System-process exemption: core Windows processes in their home folder.
+#ifndef EVRULES_WHITE_LIST_H
+#define EVRULES_WHITE_LIST_H
+
+#include <string_view>
+
+namespace evrules {
+
+bool IsSystemProcess(std::u16string_view path);
+
+}  // namespace evrules
+
+#endif

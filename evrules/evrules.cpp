@@ -1,0 +1,97 @@
+// The module's exports and InitLibrary.
+#include "evrules.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "LogicProcess.h"
+#include "LogicRegistry.h"
+#include "Platform.h"
+#include "ProcessNameFilter.h"
+#include "evrules_Common.h"
+
+namespace evrules {
+namespace {
+
+constexpr uint32_t kScratchCapacity = 4096;
+// One more unit than the capacity given to the queries, always NUL, so that a
+// full buffer still reads as a terminated string.
+char16_t theScratch[kScratchCapacity + 1];
+
+std::u16string NormalizedScratch() { return std::u16string(NormalizeText(theScratch).view()); }
+
+void ZeroScratch() { std::fill(std::begin(theScratch), std::end(theScratch), u'\0'); }
+
+void RefreshFolderStrings() {
+  FolderStrings& folders = MutableFolders();
+  folders.SystemDir = platform::GetSystemDirectory(theScratch, kScratchCapacity) > 0 ? NormalizedScratch()
+                                                                                     : std::u16string();
+  folders.WindowsDir = platform::GetWindowsDirectory(theScratch, kScratchCapacity) > 0 ? NormalizedScratch()
+                                                                                       : std::u16string();
+  folders.SysWow64Dir = folders.WindowsDir.empty() ? std::u16string() : folders.WindowsDir + u"\\SYSWOW64";
+  ZeroScratch();
+  platform::GetEnvironmentVariable(u"ALLUSERSPROFILE", theScratch, kScratchCapacity);
+  folders.AllUsersDir = NormalizedScratch();
+  ZeroScratch();
+  // A failed query keeps the profiles root found before.
+  if (platform::GetProfilesDirectory(theScratch, kScratchCapacity)) folders.ProfilesDir = NormalizedScratch();
+  ZeroScratch();
+  platform::GetEnvironmentVariable(u"ProgramFiles", theScratch, kScratchCapacity);
+  folders.ProgramFilesDir = NormalizedScratch();
+  RefreshInterpreterPaths();
+}
+
+}  // namespace
+}  // namespace evrules
+
+using namespace evrules;
+
+extern "C" {
+
+int32_t EVRULES_CALL InitLibrary(const HostCallbacks* callbacks) {
+  SetHostCallbacks(HostCallbackSet{});
+  RefreshFolderStrings();
+  // Mended: a null record is refused rather than read.
+  if (callbacks == nullptr || callbacks->Size < EVRULES_SIZE_WITH_REPORT) return 0;
+  HostCallbackSet taken;
+  taken.reportDetection = callbacks->ReportDetection;
+  if (callbacks->Size >= EVRULES_SIZE_WITH_ALL) {
+    taken.queryFile = callbacks->QueryFile;
+    taken.checkWhiteList = callbacks->CheckWhiteList;
+  }
+  SetHostCallbacks(taken);
+  return 1;
+}
+
+int32_t EVRULES_CALL RegEvent(const EvWideChar* ProcessPath, const EvWideChar* KeyPath, const EvWideChar* ValueName,
+                              int32_t Operation) {
+  return CheckRegistryEvent(HostString(ProcessPath), HostString(KeyPath), HostString(ValueName), Operation);
+}
+
+int32_t EVRULES_CALL RegEventEx(const EvWideChar* ProcessPath, const EvWideChar* KeyPath,
+                                const EvWideChar* ValueName, int32_t Operation, uint32_t, uint32_t, uint32_t,
+                                uint32_t, uint32_t) {
+  return CheckRegistryEvent(HostString(ProcessPath), HostString(KeyPath), HostString(ValueName), Operation);
+}
+
+int32_t EVRULES_CALL ProcessEvent(const EvWideChar* ProcessPath, const EvWideChar* TargetPath,
+                                  const EvWideChar* CommandLine, int32_t Flags, uint32_t, uint32_t) {
+  return CheckProcessEvent(HostString(ProcessPath), HostString(TargetPath), HostString(CommandLine), Flags);
+}
+
+int32_t EVRULES_CALL ProcessEventEx(const EvWideChar* ProcessPath, const EvWideChar* TargetPath,
+                                    const EvWideChar* CommandLine, int32_t Flags, uint32_t, uint32_t, uint32_t,
+                                    uint32_t, uint32_t, uint32_t, uint32_t) {
+  return CheckProcessEvent(HostString(ProcessPath), HostString(TargetPath), HostString(CommandLine), Flags);
+}
+
+int32_t EVRULES_CALL NetConnectEvent(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
+                                     uint32_t) {
+  return 0;
+}
+
+int32_t EVRULES_CALL NetProtocolData(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {
+  return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,140 @@
+// The exports and InitLibrary, called as the host calls them.
+#include "evrules.h"
+
+#include <gtest/gtest.h>
+
+#include "EmulatedMachine.h"
+#include "ProcessNameFilter.h"
+
+namespace {
+
+using evrules::Folders;
+using evrules_test::FullCallbacks;
+using evrules_test::Recorded;
+using evrules_test::Report;
+
+class ExportsTest : public evrules_test::EmulatedMachine {};
+
+constexpr char16_t kLockyKey[] = u"\\REGISTRY\\USER\\S-1-5-21-1\\SOFTWARE\\Locky\\";
+
+TEST_F(ExportsTest, FolderStringsComeFromThePlatformAndEnvironment) {
+  EXPECT_EQ(Folders().SystemDir, u"C:\\WINDOWS\\SYSTEM32");
+  EXPECT_EQ(Folders().WindowsDir, u"C:\\WINDOWS");
+  EXPECT_EQ(Folders().SysWow64Dir, u"C:\\WINDOWS\\SYSWOW64");
+  EXPECT_EQ(Folders().AllUsersDir, u"C:\\PROGRAMDATA");
+  EXPECT_EQ(Folders().ProfilesDir, u"C:\\USERS");
+  EXPECT_EQ(Folders().ProgramFilesDir, u"C:\\PROGRAM FILES");
+}
+
+TEST_F(ExportsTest, FailedQueriesLeaveFoldersEmptyButProfilesKeepTheirValue) {
+  EvEmu_SetFolder(EVEMU_SYSTEM_DIRECTORY, nullptr);
+  EvEmu_SetFolder(EVEMU_WINDOWS_DIRECTORY, nullptr);
+  EvEmu_SetFolder(EVEMU_PROFILES_DIRECTORY, nullptr);
+  SetEnvironment("ALLUSERSPROFILE", nullptr);
+  SetEnvironment("ProgramFiles", std::string(4096, 'x').c_str());  // longer than the buffer
+  EXPECT_EQ(Init(), 1);
+  EXPECT_EQ(Folders().SystemDir, u"");
+  EXPECT_EQ(Folders().WindowsDir, u"");
+  EXPECT_EQ(Folders().SysWow64Dir, u"");
+  EXPECT_EQ(Folders().AllUsersDir, u"");
+  EXPECT_EQ(Folders().ProfilesDir, u"C:\\USERS");
+  EXPECT_EQ(Folders().ProgramFilesDir, u"");
+  SetEnvironment("ProgramFiles", std::string(4095, 'x').c_str());  // fits with its NUL
+  Init();
+  EXPECT_EQ(Folders().ProgramFilesDir, std::u16string(4095, u'X'));
+}
+
+TEST_F(ExportsTest, NullRecordIsRefusedButFoldersAreRefreshed) {
+  EvEmu_SetFolder(EVEMU_SYSTEM_DIRECTORY, u"D:\\Win\\Sys");
+  EXPECT_EQ(InitLibrary(nullptr), 0);
+  EXPECT_EQ(Folders().SystemDir, u"D:\\WIN\\SYS");
+  // No callbacks: the Locky key answers 4 but nothing is reported.
+  EXPECT_EQ(RegEvent(u"C:\\x\\a.exe", kLockyKey, u"v", 2), 4);
+  EXPECT_TRUE(Recorded().reports.empty());
+}
+
+TEST_F(ExportsTest, RecordSizeDecidesWhichCallbacksAreTaken) {
+  struct Case {
+    uint32_t size;
+    int32_t accepted;
+    bool reports;
+    bool asksWhiteList;
+  };
+  const Case kCases[] = {
+      {0, 0, false, false},
+      {EVRULES_SIZE_WITH_REPORT - 1, 0, false, false},
+      {EVRULES_SIZE_WITH_REPORT, 1, true, false},
+      {EVRULES_SIZE_WITH_ALL - 1, 1, true, false},
+      {EVRULES_SIZE_WITH_ALL, 1, true, true},
+      {0xFFFFFFFFu, 1, true, true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.size);
+    HostCallbacks callbacks = FullCallbacks();
+    callbacks.Size = c.size;
+    Recorded() = evrules_test::HostRecord{};
+    EXPECT_EQ(Init(callbacks), c.accepted);
+    EXPECT_EQ(ProcessEvent(u"C:\\Temp\\svch0st.exe", u"", u"", 0, 0, 0), 4);
+    EXPECT_EQ(Recorded().reports.size(), c.reports ? 1u : 0u);
+    EXPECT_EQ(Recorded().whiteListAsked.size(), c.asksWhiteList ? 1u : 0u);
+  }
+}
+
+TEST_F(ExportsTest, ThresholdsAreTheEndsOfTheCallbackFields) {
+#if defined(_WIN32) && !defined(_WIN64)
+  EXPECT_EQ(EVRULES_SIZE_WITH_REPORT, 8u);
+  EXPECT_EQ(EVRULES_SIZE_WITH_ALL, 16u);
+#else
+  EXPECT_EQ(EVRULES_SIZE_WITH_REPORT, offsetof(HostCallbacks, QueryFile));
+  EXPECT_EQ(EVRULES_SIZE_WITH_ALL, sizeof(HostCallbacks));
+#endif
+}
+
+TEST_F(ExportsTest, EachInitClearsTheCallbacksFirst) {
+  ASSERT_EQ(Init(), 1);
+  HostCallbacks refused = FullCallbacks();
+  refused.Size = 4;
+  EXPECT_EQ(Init(refused), 0);
+  EXPECT_EQ(ProcessEvent(u"C:\\Temp\\svch0st.exe", u"", u"", 0, 0, 0), 4);
+  EXPECT_TRUE(Recorded().reports.empty());
+  EXPECT_TRUE(Recorded().whiteListAsked.empty());
+}
+
+TEST_F(ExportsTest, ExtendedExportsAnswerAsTheShortOnes) {
+  EXPECT_EQ(RegEventEx(u"C:\\x\\a.exe", kLockyKey, u"v", 4, 1, 2, 3, 4, 5), 4);
+  EXPECT_EQ(ProcessEventEx(u"C:\\Temp\\svch0st.exe", nullptr, nullptr, 0, 1, 2, 3, 4, 5, 6, 7), 4);
+  EXPECT_EQ(ProcessEventEx(u"C:\\Temp\\svch0st.exe", nullptr, nullptr, 1, 0, 0, 0, 0, 0, 0, 0), 1);
+  EXPECT_EQ(Recorded().reports, (std::vector<Report>{{u"C:\\x\\a.exe", "HIPS:Trojan.Locky.Win32.1", 2},
+                                                     {u"C:\\Temp\\svch0st.exe", "HIPS:Trojan.Generic1.Win32.1", 2}}));
+}
+
+TEST_F(ExportsTest, NetworkExportsAlwaysAnswerZero) {
+  EXPECT_EQ(NetConnectEvent(0, 0, 0, 0, 0, 0, 0, 0), 0);
+  EXPECT_EQ(NetConnectEvent(1, 2, 3, 4, 5, 6, 7, 0xFFFFFFFFu), 0);
+  EXPECT_EQ(NetProtocolData(0, 0, 0, 0, 0, 0, 0), 0);
+  EXPECT_EQ(NetProtocolData(9, 9, 9, 9, 9, 9, 0xFFFFFFFFu), 0);
+}
+
+TEST_F(ExportsTest, NullStringsAreEmpty) {
+  EXPECT_EQ(RegEvent(nullptr, kLockyKey, u"v", 2), 1);
+  EXPECT_EQ(RegEvent(u"C:\\x\\a.exe", nullptr, nullptr, 2), 1);
+  EXPECT_EQ(ProcessEvent(nullptr, nullptr, nullptr, 0, 0, 0), 1);
+  EXPECT_EQ(ProcessEvent(nullptr, u"C:\\x.exe", nullptr, 0, 0, 0), 1);
+  EXPECT_TRUE(Recorded().reports.empty());
+}
+
+TEST_F(ExportsTest, OddStringsNeverCrash) {
+  const char16_t unpaired[] = {u'C', u':', u'\\', 0xDBFF, u'.', 0xDC00, u'\\', 0xD800, 0};
+  std::u16string huge(1 << 20, u'\\');
+  std::u16string hugeName = u"C:\\" + std::u16string(1 << 20, 0xD83D);
+  for (const char16_t* text : {static_cast<const char16_t*>(unpaired), huge.c_str(), hugeName.c_str()}) {
+    for (int32_t operation = 0; operation <= 6; ++operation) RegEvent(text, text, text, operation);
+    ProcessEvent(text, u"", text, 0, 0, 0);
+    ProcessEvent(text, text + 1, text, 0x80, 0, 0);
+    ProcessEvent(u"C:\\Windows\\System32\\cmd.exe", text, text, 0x80, 0, 0);
+    ProcessEvent(u"C:\\Windows\\System32\\wscript.exe", text, text, 0x80, 0, 0);
+  }
+  SUCCEED();
+}
+
+}  // namespace
