@@ -162,5 +162,13 @@ void ReceiveReply(TProtocol& in, ResultPointer<Op> result = nullptr) {
   DecideOutcome(reply);
 }
 
+// Reads one reply whose result is a bool, a number or an enumeration.
+template <class Op>
+typename Op::Result ReceiveValue(TProtocol& in) {
+  typename Op::Result result{};
+  ReceiveReply<Op>(in, &result);
+  return result;
+}
+
 }  // namespace wire
 }  // namespace TevrinAV

@@ -1,16 +1,382 @@
 // Records of the ServiceRpc interface and the declaration of each operation:
-// its name, argument fields, result type and whether it can raise
-// OperationFailed. The argument and result records of an operation follow
-// from its declaration.
+// its name, result type, whether it can raise OperationFailed, and its
+// argument fields. The argument and result records of an operation,
+// ServiceRpc_<Op>_pargs and ServiceRpc_<Op>_presult, follow from its
+// declaration.
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <vector>
 
 #include "CallFrame.h"
 #include "OperationFailed.h"
 #include "WideText.h"
 
 namespace TevrinAV {
+
+// Enumerated values whose names only the service knows. They travel as i32
+// and every number arrives unchanged, named or not.
+enum class ServiceCode : int32_t {};
+enum class ActionCode : int32_t {};
+enum class FeatureStatus : int32_t {};
+
+// Targets of a performer: entry number to action.
+using TargetMap = std::map<int64_t, int32_t>;
+
+// Records keep one was-set flag per field, in field order. Reading a record
+// neither clears it nor resets its flags: fields a reply lacks keep their
+// values. Writing puts out the fields whose flags are set.
+
+// Counters of a task, nested in TaskInfo.
+struct TaskNumbers {
+  int64_t number1 = 0;
+  int64_t number2 = 0;
+  int64_t number3 = 0;
+  int64_t number4 = 0;
+  int64_t number5 = 0;
+
+  struct Isset {
+    bool number1 = false;
+    bool number2 = false;
+    bool number3 = false;
+    bool number4 = false;
+    bool number5 = false;
+  } isset;
+
+  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
+  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
+};
+
+// What the service reports about one task.
+struct TaskInfo {
+  ServiceCode code1{};
+  ServiceCode code2{};
+  WideString text3;
+  int32_t number4 = 0;
+  int64_t number5 = 0;
+  int64_t number6 = 0;
+  int64_t number7 = 0;
+  TaskNumbers numbers8;
+  ServiceCode code9{};
+
+  struct Isset {
+    bool code1 = false;
+    bool code2 = false;
+    bool text3 = false;
+    bool number4 = false;
+    bool number5 = false;
+    bool number6 = false;
+    bool number7 = false;
+    bool numbers8 = false;
+    bool code9 = false;
+  } isset;
+
+  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
+  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
+};
+
+// The changes of a collection since a snapshot.
+struct CollectionDelta {
+  int64_t number1 = 0;
+  std::map<int64_t, bool> changes;
+
+  struct Isset {
+    bool number1 = false;
+    bool changes = false;
+  } isset;
+
+  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
+  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
+};
+
+// One entry of the quarantine.
+struct QuarantineEntry {
+  int64_t id = 0;
+  WideString text2;
+  WideString text3;
+  WideString text4;
+  ServiceCode code5{};
+  bool flag6 = false;
+  int32_t number7 = 0;
+  ServiceCode code8{};
+
+  struct Isset {
+    bool id = false;
+    bool text2 = false;
+    bool text3 = false;
+    bool text4 = false;
+    bool code5 = false;
+    bool flag6 = false;
+    bool number7 = false;
+    bool code8 = false;
+  } isset;
+
+  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
+  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
+};
+
+// One domain of the domain block list.
+struct DomainEntry {
+  int64_t id = 0;
+  WideString domain;
+  bool blocked = false;
+
+  struct Isset {
+    bool id = false;
+    bool domain = false;
+    bool blocked = false;
+  } isset;
+
+  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
+  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
+};
+
+// One threat of a collection; also the subject of a threat notification.
+struct ThreatEntry {
+  int64_t id = 0;
+  WideString text2;
+  WideString text3;
+  ServiceCode code4{};
+  bool flag5 = false;
+  bool flag6 = false;
+  int32_t number7 = 0;
+  ServiceCode code8{};
+  bool flag9 = false;
+
+  struct Isset {
+    bool id = false;
+    bool text2 = false;
+    bool text3 = false;
+    bool code4 = false;
+    bool flag5 = false;
+    bool flag6 = false;
+    bool number7 = false;
+    bool code8 = false;
+    bool flag9 = false;
+  } isset;
+
+  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
+  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
+};
+
+// A threat the service asks the user about.
+struct ThreatNotification {
+  int64_t id = 0;
+  ThreatEntry threat;
+
+  struct Isset {
+    bool id = false;
+    bool threat = false;
+  } isset;
+
+  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
+  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
+};
+
+// A notification about mail.
+struct MailNotification {
+  bool flag1 = false;
+  bool flag2 = false;
+  WideString text3;
+  WideString text4;
+  WideString text5;
+  WideString text6;
+  WideString text7;
+
+  struct Isset {
+    bool flag1 = false;
+    bool flag2 = false;
+    bool text3 = false;
+    bool text4 = false;
+    bool text5 = false;
+    bool text6 = false;
+    bool text7 = false;
+  } isset;
+
+  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
+  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
+};
+
+// Three counts of the service's history.
+struct HistoryStatistics {
+  int32_t count1 = 0;
+  int32_t count2 = 0;
+  int32_t count3 = 0;
+
+  struct Isset {
+    bool count1 = false;
+    bool count2 = false;
+    bool count3 = false;
+  } isset;
+
+  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
+  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
+};
+
+// One entry of the skip list.
+struct SkipItem {
+  virtual ~SkipItem() = default;
+
+  int32_t number1 = 0;
+  WideString text2;
+  WideString text3;
+  bool flag4 = false;
+  bool flag5 = false;
+
+  struct Isset {
+    bool number1 = false;
+    bool text2 = false;
+    bool text3 = false;
+    bool flag4 = false;
+    bool flag5 = false;
+  } isset;
+
+  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
+  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
+};
+
+// A change in the list of devices. There is no field 6.
+struct DeviceListChange {
+  int32_t number1 = 0;
+  WideString text2;
+  WideString text3;
+  int32_t number4 = 0;
+  int32_t number5 = 0;
+  int32_t number7 = 0;
+  WideString text8;
+
+  struct Isset {
+    bool number1 = false;
+    bool text2 = false;
+    bool text3 = false;
+    bool number4 = false;
+    bool number5 = false;
+    bool number7 = false;
+    bool text8 = false;
+  } isset;
+
+  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
+  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
+};
+
+namespace wire {
+template <>
+struct RecordTraits<TaskNumbers> {
+  static constexpr const char* name = "TaskNumbers";
+  static constexpr auto fields = std::make_tuple(
+      TEVRIN_FIELD(TaskNumbers, 1, number1),
+      TEVRIN_FIELD(TaskNumbers, 2, number2),
+      TEVRIN_FIELD(TaskNumbers, 3, number3),
+      TEVRIN_FIELD(TaskNumbers, 4, number4),
+      TEVRIN_FIELD(TaskNumbers, 5, number5));
+};
+template <>
+struct RecordTraits<TaskInfo> {
+  static constexpr const char* name = "TaskInfo";
+  static constexpr auto fields = std::make_tuple(
+      TEVRIN_FIELD(TaskInfo, 1, code1),
+      TEVRIN_FIELD(TaskInfo, 2, code2),
+      TEVRIN_FIELD(TaskInfo, 3, text3),
+      TEVRIN_FIELD(TaskInfo, 4, number4),
+      TEVRIN_FIELD(TaskInfo, 5, number5),
+      TEVRIN_FIELD(TaskInfo, 6, number6),
+      TEVRIN_FIELD(TaskInfo, 7, number7),
+      TEVRIN_FIELD(TaskInfo, 8, numbers8),
+      TEVRIN_FIELD(TaskInfo, 9, code9));
+};
+template <>
+struct RecordTraits<CollectionDelta> {
+  static constexpr const char* name = "CollectionDelta";
+  static constexpr auto fields = std::make_tuple(
+      TEVRIN_FIELD(CollectionDelta, 1, number1),
+      TEVRIN_FIELD(CollectionDelta, 2, changes));
+};
+template <>
+struct RecordTraits<QuarantineEntry> {
+  static constexpr const char* name = "QuarantineEntry";
+  static constexpr auto fields = std::make_tuple(
+      TEVRIN_FIELD(QuarantineEntry, 1, id),
+      TEVRIN_FIELD(QuarantineEntry, 2, text2),
+      TEVRIN_FIELD(QuarantineEntry, 3, text3),
+      TEVRIN_FIELD(QuarantineEntry, 4, text4),
+      TEVRIN_FIELD(QuarantineEntry, 5, code5),
+      TEVRIN_FIELD(QuarantineEntry, 6, flag6),
+      TEVRIN_FIELD(QuarantineEntry, 7, number7),
+      TEVRIN_FIELD(QuarantineEntry, 8, code8));
+};
+template <>
+struct RecordTraits<DomainEntry> {
+  static constexpr const char* name = "DomainEntry";
+  static constexpr auto fields = std::make_tuple(
+      TEVRIN_FIELD(DomainEntry, 1, id),
+      TEVRIN_FIELD(DomainEntry, 2, domain),
+      TEVRIN_FIELD(DomainEntry, 3, blocked));
+};
+template <>
+struct RecordTraits<ThreatEntry> {
+  static constexpr const char* name = "ThreatEntry";
+  static constexpr auto fields = std::make_tuple(
+      TEVRIN_FIELD(ThreatEntry, 1, id),
+      TEVRIN_FIELD(ThreatEntry, 2, text2),
+      TEVRIN_FIELD(ThreatEntry, 3, text3),
+      TEVRIN_FIELD(ThreatEntry, 4, code4),
+      TEVRIN_FIELD(ThreatEntry, 5, flag5),
+      TEVRIN_FIELD(ThreatEntry, 6, flag6),
+      TEVRIN_FIELD(ThreatEntry, 7, number7),
+      TEVRIN_FIELD(ThreatEntry, 8, code8),
+      TEVRIN_FIELD(ThreatEntry, 9, flag9));
+};
+template <>
+struct RecordTraits<ThreatNotification> {
+  static constexpr const char* name = "ThreatNotification";
+  static constexpr auto fields = std::make_tuple(
+      TEVRIN_FIELD(ThreatNotification, 1, id),
+      TEVRIN_FIELD(ThreatNotification, 2, threat));
+};
+template <>
+struct RecordTraits<MailNotification> {
+  static constexpr const char* name = "MailNotification";
+  static constexpr auto fields = std::make_tuple(
+      TEVRIN_FIELD(MailNotification, 1, flag1),
+      TEVRIN_FIELD(MailNotification, 2, flag2),
+      TEVRIN_FIELD(MailNotification, 3, text3),
+      TEVRIN_FIELD(MailNotification, 4, text4),
+      TEVRIN_FIELD(MailNotification, 5, text5),
+      TEVRIN_FIELD(MailNotification, 6, text6),
+      TEVRIN_FIELD(MailNotification, 7, text7));
+};
+template <>
+struct RecordTraits<HistoryStatistics> {
+  static constexpr const char* name = "HistoryStatistics";
+  static constexpr auto fields = std::make_tuple(
+      TEVRIN_FIELD(HistoryStatistics, 1, count1),
+      TEVRIN_FIELD(HistoryStatistics, 2, count2),
+      TEVRIN_FIELD(HistoryStatistics, 3, count3));
+};
+template <>
+struct RecordTraits<SkipItem> {
+  static constexpr const char* name = "SkipItem";
+  static constexpr auto fields = std::make_tuple(
+      TEVRIN_FIELD(SkipItem, 1, number1),
+      TEVRIN_FIELD(SkipItem, 2, text2),
+      TEVRIN_FIELD(SkipItem, 3, text3),
+      TEVRIN_FIELD(SkipItem, 4, flag4),
+      TEVRIN_FIELD(SkipItem, 5, flag5));
+};
+template <>
+struct RecordTraits<DeviceListChange> {
+  static constexpr const char* name = "DeviceListChange";
+  static constexpr auto fields = std::make_tuple(
+      TEVRIN_FIELD(DeviceListChange, 1, number1),
+      TEVRIN_FIELD(DeviceListChange, 2, text2),
+      TEVRIN_FIELD(DeviceListChange, 3, text3),
+      TEVRIN_FIELD(DeviceListChange, 4, number4),
+      TEVRIN_FIELD(DeviceListChange, 5, number5),
+      TEVRIN_FIELD(DeviceListChange, 7, number7),
+      TEVRIN_FIELD(DeviceListChange, 8, text8));
+};
+}  // namespace wire
 
 // Declares operation Op and its records ServiceRpc_<Op>_pargs and
 // ServiceRpc_<Op>_presult. The trailing arguments are the argument fields,
@@ -33,6 +399,54 @@ inline constexpr bool kNeverFails = false;
 
 using wire::Arg;
 
-TEVRIN_OPERATION(ReloadCore, bool, kMayFail, /* no arguments */)
+// ---- Operations, in the interface's order ----------------------------------
+//                name                         result                     failure      arguments: Arg<id, type>
+TEVRIN_OPERATION(QueryInformation,            WideString,                kMayFail,    Arg<1, int32_t>)
+TEVRIN_OPERATION(SetOption,                   void,                      kMayFail,    Arg<1, int32_t>, Arg<2, WideString>)
+TEVRIN_OPERATION(GetOption,                   WideString,                kMayFail,    Arg<1, int32_t>)
+TEVRIN_OPERATION(ValidateOption,              bool,                      kMayFail,    Arg<1, int32_t>, Arg<2, WideString>)
+TEVRIN_OPERATION(ResetOption,                 void,                      kMayFail,    Arg<1, int32_t>)
+TEVRIN_OPERATION(StartTask,                   void,                      kMayFail,    Arg<1, int64_t>)
+TEVRIN_OPERATION(StopTask,                    void,                      kMayFail,    Arg<1, int64_t>)
+TEVRIN_OPERATION(PauseTask,                   void,                      kMayFail,    Arg<1, int64_t>)
+TEVRIN_OPERATION(ResumeTask,                  void,                      kMayFail,    Arg<1, int64_t>)
+TEVRIN_OPERATION(GetTaskInfo,                 TaskInfo,                  kMayFail,    Arg<1, int64_t>)
+TEVRIN_OPERATION(GetRunningTasks,             std::vector<int64_t>,      kMayFail,    /* none */)
+TEVRIN_OPERATION(GetTaskThreatsCount,         int64_t,                   kMayFail,    Arg<1, int64_t>)
+TEVRIN_OPERATION(CreateQuickScanner,          int64_t,                   kMayFail,    /* none */)
+TEVRIN_OPERATION(CreateFullScanner,           int64_t,                   kMayFail,    /* none */)
+TEVRIN_OPERATION(CreateCustomScanner,         int64_t,                   kMayFail,    Arg<1, std::vector<WideString>>)
+TEVRIN_OPERATION(CreateActionPerformer,       int64_t,                   kMayFail,    Arg<1, TargetMap>, Arg<2, int64_t>)
+TEVRIN_OPERATION(CreateQuarantinePerformer,   int64_t,                   kMayFail,    Arg<1, TargetMap>)
+TEVRIN_OPERATION(GetCollectionDelta,          CollectionDelta,           kMayFail,    Arg<1, int64_t>, Arg<2, int64_t>)
+TEVRIN_OPERATION(GetQuarantineEntry,          QuarantineEntry,           kMayFail,    Arg<1, int64_t>)
+TEVRIN_OPERATION(GetDomainEntry,              DomainEntry,               kMayFail,    Arg<1, int64_t>)
+TEVRIN_OPERATION(GetThreatEntry,              ThreatEntry,               kMayFail,    Arg<1, int64_t>, Arg<2, int64_t>)
+TEVRIN_OPERATION(BlockDomain,                 void,                      kMayFail,    Arg<1, WideString>, Arg<2, bool>)
+TEVRIN_OPERATION(SetDefaultAction,            void,                      kMayFail,    Arg<1, int32_t>, Arg<2, int32_t>)
+TEVRIN_OPERATION(GetDefaultAction,            ActionCode,                kMayFail,    Arg<1, int32_t>)
+TEVRIN_OPERATION(GetThreatNotification,       ThreatNotification,        kMayFail,    /* none */)
+TEVRIN_OPERATION(ReplyThreatNotification,     void,                      kMayFail,    Arg<1, int64_t>, Arg<2, int32_t>)
+TEVRIN_OPERATION(GetMailNotification,         MailNotification,          kMayFail,    /* none */)
+TEVRIN_OPERATION(GetIncompatibleApplications, std::vector<WideString>,   kMayFail,    /* none */)
+TEVRIN_OPERATION(EnableFeature,               void,                      kMayFail,    Arg<1, int32_t>, Arg<2, bool>)
+TEVRIN_OPERATION(GetFeatureStatus,            FeatureStatus,             kMayFail,    Arg<1, int32_t>)
+TEVRIN_OPERATION(GetHistoryStatistics,        HistoryStatistics,         kMayFail,    /* none */)
+TEVRIN_OPERATION(UpdateCore,                  bool,                      kMayFail,    Arg<1, WideString>, Arg<2, WideString>, Arg<3, WideString>)
+TEVRIN_OPERATION(ReloadCore,                  bool,                      kMayFail,    /* none */)
+TEVRIN_OPERATION(GetQuarantineProgress,       int32_t,                   kMayFail,    /* none */)
+TEVRIN_OPERATION(GetSkipList,                 std::vector<SkipItem>,     kMayFail,    /* none */)
+TEVRIN_OPERATION(AddSkipItem,                 int64_t,                   kMayFail,    Arg<1, WideString>, Arg<2, bool>, Arg<3, bool>)
+TEVRIN_OPERATION(RemoveSkipItem,              void,                      kMayFail,    Arg<1, int64_t>)
+TEVRIN_OPERATION(SetSkipItemsNames,           void,                      kMayFail,    Arg<1, std::vector<WideString>>)
+TEVRIN_OPERATION(IncrementStatItem,           void,                      kNeverFails, Arg<1, int32_t>)
+TEVRIN_OPERATION(GetStatValue,                int32_t,                   kNeverFails, Arg<1, int32_t>)
+TEVRIN_OPERATION(SetStatValue,                void,                      kNeverFails, Arg<1, int32_t>, Arg<2, int32_t>)
+TEVRIN_OPERATION(FilemonAddSkipThread,        void,                      kMayFail,    Arg<1, int32_t>)
+TEVRIN_OPERATION(FilemonRemoveSkipThread,     void,                      kMayFail,    Arg<1, int32_t>)
+TEVRIN_OPERATION(GetDeviceListChanged,        DeviceListChange,          kMayFail,    /* none */)
+TEVRIN_OPERATION(SetAutorunDeviceStatus,      int64_t,                   kNeverFails, Arg<1, int32_t>, Arg<2, int32_t>)
+
+#undef TEVRIN_OPERATION
 
 }  // namespace TevrinAV
