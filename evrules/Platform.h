@@ -27,11 +27,11 @@ namespace evrules::platform {
 // the length written (without the terminating NUL), 0 on failure, or the
 // capacity needed (NUL included) when the buffer is too small, in which case
 // the buffer is left as it was.
-uint32_t GetSystemDirectory(char16_t* buffer, uint32_t capacity);
-uint32_t GetWindowsDirectory(char16_t* buffer, uint32_t capacity);
-uint32_t GetEnvironmentVariable(const char16_t* name, char16_t* buffer, uint32_t capacity);
+uint32_t QuerySystemDirectory(char16_t* buffer, uint32_t capacity);
+uint32_t QueryWindowsDirectory(char16_t* buffer, uint32_t capacity);
+uint32_t QueryEnvironmentVariable(const char16_t* name, char16_t* buffer, uint32_t capacity);
 // True when the whole profiles root, with its NUL, fitted into the buffer.
-bool GetProfilesDirectory(char16_t* buffer, uint32_t capacity);
+bool QueryProfilesDirectory(char16_t* buffer, uint32_t capacity);
 
 // Conversion between UTF-16 and the ANSI code page, without a terminating NUL.
 // Returns the length of the whole conversion; only when it is at most
@@ -62,7 +62,7 @@ LocalDate GetLocalDate();
 // Windows drive types: 0 unknown, 1 no root directory, 2 removable, 3 fixed,
 // 4 remote, 5 CD-ROM, 6 RAM disk. `root` is "C:" or "\\server\share", with
 // no trailing backslash.
-uint32_t GetDriveType(std::u16string_view root);
+uint32_t QueryDriveType(std::u16string_view root);
 
 // One line of debugger output (OutputDebugStringA on Windows).
 void DebugOutput(std::string_view ansiText);

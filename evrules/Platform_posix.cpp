@@ -246,22 +246,22 @@ bool StatWindowsPath(std::u16string_view path, struct stat& info) {
 
 }  // namespace
 
-uint32_t GetSystemDirectory(char16_t* buffer, uint32_t capacity) {
+uint32_t QuerySystemDirectory(char16_t* buffer, uint32_t capacity) {
   const auto& answer = TheEmulation().systemDirectory;
   return answer ? CopyAnswer(*answer, buffer, capacity) : 0;
 }
 
-uint32_t GetWindowsDirectory(char16_t* buffer, uint32_t capacity) {
+uint32_t QueryWindowsDirectory(char16_t* buffer, uint32_t capacity) {
   const auto& answer = TheEmulation().windowsDirectory;
   return answer ? CopyAnswer(*answer, buffer, capacity) : 0;
 }
 
-bool GetProfilesDirectory(char16_t* buffer, uint32_t capacity) {
+bool QueryProfilesDirectory(char16_t* buffer, uint32_t capacity) {
   const auto& answer = TheEmulation().profilesDirectory;
   return answer && CopyAnswer(*answer, buffer, capacity) <= answer->size();
 }
 
-uint32_t GetEnvironmentVariable(const char16_t* name, char16_t* buffer, uint32_t capacity) {
+uint32_t QueryEnvironmentVariable(const char16_t* name, char16_t* buffer, uint32_t capacity) {
   std::optional<std::string> utf8Name = ToUtf8(name);
   if (!utf8Name) return 0;
   const char* value = std::getenv(utf8Name->c_str());
@@ -316,7 +316,7 @@ LocalDate GetLocalDate() {
   return LocalDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
-uint32_t GetDriveType(std::u16string_view root) {
+uint32_t QueryDriveType(std::u16string_view root) {
   constexpr uint32_t kNoRootDirectory = 1;
   const EmulatedDrive* drive = FindDrive(root);
   return drive != nullptr ? drive->type : kNoRootDirectory;

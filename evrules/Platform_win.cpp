@@ -24,19 +24,19 @@ int ClampToInt(std::size_t value) { return value > INT_MAX ? INT_MAX : static_ca
 
 }  // namespace
 
-uint32_t GetSystemDirectory(char16_t* buffer, uint32_t capacity) {
+uint32_t QuerySystemDirectory(char16_t* buffer, uint32_t capacity) {
   return ::GetSystemDirectoryW(AsWin(buffer), capacity);
 }
 
-uint32_t GetWindowsDirectory(char16_t* buffer, uint32_t capacity) {
+uint32_t QueryWindowsDirectory(char16_t* buffer, uint32_t capacity) {
   return ::GetWindowsDirectoryW(AsWin(buffer), capacity);
 }
 
-uint32_t GetEnvironmentVariable(const char16_t* name, char16_t* buffer, uint32_t capacity) {
+uint32_t QueryEnvironmentVariable(const char16_t* name, char16_t* buffer, uint32_t capacity) {
   return ::GetEnvironmentVariableW(AsWin(name), AsWin(buffer), capacity);
 }
 
-bool GetProfilesDirectory(char16_t* buffer, uint32_t capacity) {
+bool QueryProfilesDirectory(char16_t* buffer, uint32_t capacity) {
   DWORD size = capacity;
   return ::GetProfilesDirectoryW(AsWin(buffer), &size) != FALSE;
 }
@@ -86,7 +86,7 @@ LocalDate GetLocalDate() {
   return LocalDate{now.wYear, now.wMonth, now.wDay};
 }
 
-uint32_t GetDriveType(std::u16string_view root) { return ::GetDriveTypeW(Terminated(root).c_str()); }
+uint32_t QueryDriveType(std::u16string_view root) { return ::GetDriveTypeW(Terminated(root).c_str()); }
 
 void DebugOutput(std::string_view ansiText) { ::OutputDebugStringA(std::string(ansiText).c_str()); }
 

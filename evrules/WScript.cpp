@@ -56,7 +56,7 @@ RuleCode CheckWScript(std::u16string_view commandLine, std::u16string_view targe
   if (!scriptFound) return kRuleNone;
 
   RuleCode result = kRuleNone;
-  if (platform::GetDriveType(DrivePart(scriptPath.view())) == kRemovableDrive &&
+  if (platform::QueryDriveType(DrivePart(scriptPath.view())) == kRemovableDrive &&
       HIPSCheckWhiteListEntry(scriptPath.c_str()) == 0) {
     result = kRuleSilent;
     ReportDetectionFor(scriptPath.c_str(), "HIPS:Worm.AutoRun.Script.1");

@@ -24,19 +24,19 @@ void ZeroScratch() { std::fill(std::begin(theScratch), std::end(theScratch), u'\
 
 void RefreshFolderStrings() {
   FolderStrings& folders = MutableFolders();
-  folders.SystemDir = platform::GetSystemDirectory(theScratch, kScratchCapacity) > 0 ? NormalizedScratch()
+  folders.SystemDir = platform::QuerySystemDirectory(theScratch, kScratchCapacity) > 0 ? NormalizedScratch()
                                                                                      : std::u16string();
-  folders.WindowsDir = platform::GetWindowsDirectory(theScratch, kScratchCapacity) > 0 ? NormalizedScratch()
+  folders.WindowsDir = platform::QueryWindowsDirectory(theScratch, kScratchCapacity) > 0 ? NormalizedScratch()
                                                                                        : std::u16string();
   folders.SysWow64Dir = folders.WindowsDir.empty() ? std::u16string() : folders.WindowsDir + u"\\SYSWOW64";
   ZeroScratch();
-  platform::GetEnvironmentVariable(u"ALLUSERSPROFILE", theScratch, kScratchCapacity);
+  platform::QueryEnvironmentVariable(u"ALLUSERSPROFILE", theScratch, kScratchCapacity);
   folders.AllUsersDir = NormalizedScratch();
   ZeroScratch();
   // A failed query keeps the profiles root found before.
-  if (platform::GetProfilesDirectory(theScratch, kScratchCapacity)) folders.ProfilesDir = NormalizedScratch();
+  if (platform::QueryProfilesDirectory(theScratch, kScratchCapacity)) folders.ProfilesDir = NormalizedScratch();
   ZeroScratch();
-  platform::GetEnvironmentVariable(u"ProgramFiles", theScratch, kScratchCapacity);
+  platform::QueryEnvironmentVariable(u"ProgramFiles", theScratch, kScratchCapacity);
   folders.ProgramFilesDir = NormalizedScratch();
   RefreshInterpreterPaths();
 }
