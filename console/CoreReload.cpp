@@ -1,12 +1,12 @@
 #include "CoreReload.h"
 
-#include <exception>
-#include <iostream>
-#include <memory>
-
 #include <thrift/Thrift.h>
 #include <thrift/protocol/TBinaryProtocol.h>
 #include <thrift/transport/TBufferTransports.h>
+
+#include <exception>
+#include <iostream>
+#include <memory>
 
 #include "service/ServiceRpc.h"
 #include "transport/TWin32PipeClient.h"

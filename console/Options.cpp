@@ -8,9 +8,7 @@ namespace po = boost::program_options;
 
 po::options_description MakeOptions() {
   po::options_description options("Allowed options", 80);
-  options.add_options()
-      ("help", "Show usage information")
-      ("reload-core", "Reload AV core");
+  options.add_options()("help", "Show usage information")("reload-core", "Reload AV core");
   return options;
 }
 

@@ -1,8 +1,7 @@
 // CoreCtl: makes the core service reload its antivirus core.
+#include <boost/program_options.hpp>
 #include <exception>
 #include <iostream>
-
-#include <boost/program_options.hpp>
 
 #include "CoreReload.h"
 #include "Options.h"

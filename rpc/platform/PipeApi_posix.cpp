@@ -1,18 +1,18 @@
-#include "PipeApi.h"
-
-#include <cerrno>
-#include <cstddef>
-#include <cstring>
 #include <fcntl.h>
 #include <linux/sockios.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <thread>
 #include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstddef>
+#include <cstring>
+#include <thread>
 
+#include "PipeApi.h"
 #include "Utf8Codec.h"
 
 namespace tevrin::platform {

@@ -1,6 +1,6 @@
-#include "PipeApi.h"
-
 #include <windows.h>
+
+#include "PipeApi.h"
 
 namespace tevrin::platform {
 
@@ -31,8 +31,7 @@ bool ClosePipe(FileHandle handle) { return ::CloseHandle(handle) != FALSE; }
 std::uint32_t LastError() { return ::GetLastError(); }
 
 int WideToUtf8Bytes(const char16_t* text, char* out, int capacity) {
-  return ::WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<const wchar_t*>(text), -1, out, capacity, nullptr,
-                               nullptr);
+  return ::WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<const wchar_t*>(text), -1, out, capacity, nullptr, nullptr);
 }
 
 int Utf8ToWideChars(const char* text, char16_t* out, int capacity) {

@@ -20,7 +20,6 @@
 namespace TevrinAV {
 namespace wire {
 
-
 // One argument of an operation: field id and value type.
 template <int16_t Id, class T>
 struct Arg {

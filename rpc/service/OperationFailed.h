@@ -1,8 +1,8 @@
 #pragma once
 
-#include <cstdint>
-
 #include <thrift/Thrift.h>
+
+#include <cstdint>
 
 #include "WideText.h"
 #include "WireCodec.h"

@@ -1,8 +1,8 @@
 #include "WideText.h"
 
-#include <vector>
-
 #include <thrift/protocol/TProtocol.h>
+
+#include <vector>
 
 #include "../platform/PipeApi.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include <thrift/transport/TTransport.h>
+
+#include <string>
 
 #include "../platform/PipeApi.h"
 

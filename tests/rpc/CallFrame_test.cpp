@@ -1,13 +1,13 @@
 // The generic frame, driven by operations and records declared only here.
+#include "service/CallFrame.h"
+
 #include <gtest/gtest.h>
+#include <thrift/TApplicationException.h>
 
 #include <map>
 #include <vector>
 
-#include <thrift/TApplicationException.h>
-
 #include "FakeServiceTransport.h"
-#include "service/CallFrame.h"
 
 namespace {
 
@@ -110,8 +110,7 @@ protected:
 
 TEST_F(CallFrameTest, ArgumentsAreWrittenInIdOrderWithEveryField) {
   TevrinAV::wire::SendCall<Store>(protocol_, WideString(u"a\u00E9"), true, int64_t{-2});
-  EXPECT_EQ(requestBody("Store"),
-            Cat({Field(11, 1), Str("a\xC3\xA9"), Field(2, 2), {1}, Field(10, 3), I64(-2), {0}}));
+  EXPECT_EQ(requestBody("Store"), Cat({Field(11, 1), Str("a\xC3\xA9"), Field(2, 2), {1}, Field(10, 3), I64(-2), {0}}));
   EXPECT_EQ(transport_->flushes(), 1);
 }
 
@@ -177,14 +176,34 @@ TEST_F(CallFrameTest, RecordIsReadIntoTheCallersObjectWithoutClearingIt) {
   sample.isset.number = true;
   sample.text = u"kept";
   sample.changes = {{100, true}};
-  transport_->queueReply(Cat({ReplyHeader("Fetch"), Field(12, 0),   // the record
-                              Field(8, 3), I32(42),                 // colour, a number without a name
-                              Field(13, 4), {10, 2}, I32(4),        // changes
-                              I64(9), {1}, I64(-1), {0}, I64(7), {1}, I64(7), {0},
-                              Field(15, 5), {11}, I32(2), Str("x"), Str("\xE2\x82\xAC"),  // names
-                              Field(12, 6), Field(10, 1), I64(3), {0},                   // inner
-                              Field(11, 1), Str("wrong type for number"),                 // skipped
-                              {0}, {0}}));
+  transport_->queueReply(Cat({ReplyHeader("Fetch"),
+                              Field(12, 0),  // the record
+                              Field(8, 3),
+                              I32(42),  // colour, a number without a name
+                              Field(13, 4),
+                              {10, 2},
+                              I32(4),  // changes
+                              I64(9),
+                              {1},
+                              I64(-1),
+                              {0},
+                              I64(7),
+                              {1},
+                              I64(7),
+                              {0},
+                              Field(15, 5),
+                              {11},
+                              I32(2),
+                              Str("x"),
+                              Str("\xE2\x82\xAC"),  // names
+                              Field(12, 6),
+                              Field(10, 1),
+                              I64(3),
+                              {0},  // inner
+                              Field(11, 1),
+                              Str("wrong type for number"),  // skipped
+                              {0},
+                              {0}}));
   TevrinAV::wire::ReceiveReply<Fetch>(protocol_, &sample);
 
   EXPECT_EQ(sample.number, 41);
@@ -203,8 +222,8 @@ TEST_F(CallFrameTest, EmptyContainersReplaceWhatTheCallerHeld) {
   Sample sample;
   sample.changes = {{1, true}};
   sample.names = {u"old"};
-  transport_->queueReply(Cat({ReplyHeader("Fetch"), Field(12, 0), Field(13, 4), {10, 2}, I32(0), Field(15, 5),
-                              {11}, I32(0), {0}, {0}}));
+  transport_->queueReply(
+      Cat({ReplyHeader("Fetch"), Field(12, 0), Field(13, 4), {10, 2}, I32(0), Field(15, 5), {11}, I32(0), {0}, {0}}));
   TevrinAV::wire::ReceiveReply<Fetch>(protocol_, &sample);
   EXPECT_TRUE(sample.changes.empty());
   EXPECT_TRUE(sample.names.empty());

@@ -2,16 +2,16 @@
 // captured.
 #pragma once
 
+#include <thrift/protocol/TBinaryProtocol.h>
+#include <thrift/transport/TTransport.h>
+#include <thrift/transport/TTransportException.h>
+
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <thrift/protocol/TBinaryProtocol.h>
-#include <thrift/transport/TTransport.h>
-#include <thrift/transport/TTransportException.h>
 
 namespace testing_support {
 

@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
-
-#include <optional>
-
 #include <thrift/TApplicationException.h>
 #include <thrift/protocol/TProtocolException.h>
+
+#include <optional>
 
 #include "FakeServiceTransport.h"
 #include "service/ServiceRpc.h"
@@ -25,7 +24,7 @@ protected:
 TEST_F(ServiceRpcClientTest, ReloadCoreRequestIsTheTwentyThreeBytes) {
   transport_->queueReply(Cat({ReplyHeader("ReloadCore"), Field(2, 0), {1}, {0}}));
   client_.ReloadCore();
-  Bytes expected = {0x80, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x0A, 'R', 'e', 'l', 'o',
+  Bytes expected = {0x80, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x0A, 'R',  'e',  'l', 'o',
                     'a',  'd',  'C',  'o',  'r',  'e',  0x00, 0x00, 0x00, 0x00, 0x00};
   EXPECT_EQ(transport_->sent(), expected);
   EXPECT_EQ(transport_->flushes(), 1);
@@ -35,9 +34,9 @@ TEST_F(ServiceRpcClientTest, ReloadCoreRequestIsTheTwentyThreeBytes) {
 struct ReplyCase {
   const char* name;
   Bytes reply;
-  std::optional<bool> returns;        // the call returns this
-  const char* error;                  // or raises an exception with this text
-  int applicationErrorType = -1;      // of TApplicationException, where it is one
+  std::optional<bool> returns;    // the call returns this
+  const char* error;              // or raises an exception with this text
+  int applicationErrorType = -1;  // of TApplicationException, where it is one
 };
 
 const ReplyCase kReloadCoreReplies[] = {
@@ -48,8 +47,24 @@ const ReplyCase kReloadCoreReplies[] = {
     {"result wins over failure",
      Cat({ReplyHeader("ReloadCore"), Field(12, 1), Field(8, 1), I32(3), {0}, Field(2, 0), {1}, {0}}), true, nullptr},
     {"unknown fields of every kind skipped",
-     Cat({ReplyHeader("ReloadCore"), Field(12, 9), Field(15, 1), {8}, I32(2), I32(1), I32(2), {0},
-          Field(13, 4), {11, 2}, I32(1), Str("k"), {1}, Field(11, 3), Str("x"), Field(2, 0), {1}, {0}}),
+     Cat({ReplyHeader("ReloadCore"),
+          Field(12, 9),
+          Field(15, 1),
+          {8},
+          I32(2),
+          I32(1),
+          I32(2),
+          {0},
+          Field(13, 4),
+          {11, 2},
+          I32(1),
+          Str("k"),
+          {1},
+          Field(11, 3),
+          Str("x"),
+          Field(2, 0),
+          {1},
+          {0}}),
      true, nullptr},
     {"field 0 of the wrong type", Cat({ReplyHeader("ReloadCore"), Field(8, 0), I32(1), {0}}), std::nullopt,
      "ReloadCore failed: unknown result", TApplicationException::MISSING_RESULT},
@@ -63,13 +78,13 @@ const ReplyCase kReloadCoreReplies[] = {
      "TApplicationException: Invalid message type", TApplicationException::INVALID_MESSAGE_TYPE},
     {"name in lower case", Cat({ReplyHeader("reloadcore"), Field(2, 0), {1}, {0}}), std::nullopt,
      "TApplicationException: Wrong method name", TApplicationException::WRONG_METHOD_NAME},
-    {"exception reply without message", Cat({ReplyHeader("ReloadCore", 3), Field(8, 2), I32(1), {0}}),
-     std::nullopt, "TApplicationException: Unknown method", TApplicationException::UNKNOWN_METHOD},
+    {"exception reply without message", Cat({ReplyHeader("ReloadCore", 3), Field(8, 2), I32(1), {0}}), std::nullopt,
+     "TApplicationException: Unknown method", TApplicationException::UNKNOWN_METHOD},
     {"exception reply with message",
-     Cat({ReplyHeader("ReloadCore", 3), Field(11, 1), Str("core busy"), Field(8, 2), I32(6), {0}}),
-     std::nullopt, "core busy", TApplicationException::INTERNAL_ERROR},
-    {"exception reply of an unknown type", Cat({ReplyHeader("ReloadCore", 3), Field(8, 2), I32(99), {0}}),
-     std::nullopt, "TApplicationException: (Invalid exception type)", 99},
+     Cat({ReplyHeader("ReloadCore", 3), Field(11, 1), Str("core busy"), Field(8, 2), I32(6), {0}}), std::nullopt,
+     "core busy", TApplicationException::INTERNAL_ERROR},
+    {"exception reply of an unknown type", Cat({ReplyHeader("ReloadCore", 3), Field(8, 2), I32(99), {0}}), std::nullopt,
+     "TApplicationException: (Invalid exception type)", 99},
 };
 
 class ReloadCoreReplyTest : public ServiceRpcClientTest, public ::testing::WithParamInterface<ReplyCase> {};
@@ -100,8 +115,16 @@ INSTANTIATE_TEST_SUITE_P(Replies, ReloadCoreReplyTest, ::testing::ValuesIn(kRelo
                          });
 
 TEST_F(ServiceRpcClientTest, OperationFailedCarriesNumberAndTextAndTheDefaultMessage) {
-  transport_->queueReply(Cat({ReplyHeader("ReloadCore"), Field(12, 1), Field(8, 1), I32(-7), Field(11, 2),
-                              Str("k\xC3\xA4se \xE2\x82\xAC"), Field(2, 3), {1}, {0}, {0}}));
+  transport_->queueReply(Cat({ReplyHeader("ReloadCore"),
+                              Field(12, 1),
+                              Field(8, 1),
+                              I32(-7),
+                              Field(11, 2),
+                              Str("k\xC3\xA4se \xE2\x82\xAC"),
+                              Field(2, 3),
+                              {1},
+                              {0},
+                              {0}}));
   try {
     client_.ReloadCore();
     FAIL() << "no exception";

@@ -1,3 +1,5 @@
+#include "transport/TWin32PipeClient.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,7 +12,6 @@
 
 #include "PipeConnection.h"
 #include "PipeListener.h"
-#include "transport/TWin32PipeClient.h"
 
 #ifdef _WIN32
 #include <process.h>

@@ -1,10 +1,11 @@
 // The Linux stand-in for the Windows converter: exact replacement behaviour.
+#include "platform/Utf8Codec.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "platform/PipeApi.h"
-#include "platform/Utf8Codec.h"
 
 namespace {
 
@@ -29,7 +30,11 @@ TEST(Utf8CodecTest, IllFormedSequencesAreReplacedByMaximalSubpart) {
       {"overlong three-byte", "\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},
       {"encoded surrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
       {"above U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-      {"truncated three-byte then letter", "\xE2\x82" "A", u"\uFFFD" "A"},
+      {"truncated three-byte then letter",
+       "\xE2\x82"
+       "A",
+       u"\uFFFD"
+       "A"},
       {"truncated four-byte", "\xF0\x9F\x98", u"\uFFFD"},
       {"five-byte lead", "\xF8\x88\x80\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},
       {"valid after invalid", "\xFE\xC3\xA9", u"\uFFFD\u00E9"},

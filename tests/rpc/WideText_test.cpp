@@ -1,11 +1,10 @@
+#include "service/WideText.h"
+
 #include <gtest/gtest.h>
-
-#include <memory>
-
 #include <thrift/protocol/TBinaryProtocol.h>
 #include <thrift/transport/TBufferTransports.h>
 
-#include "service/WideText.h"
+#include <memory>
 
 namespace {
 
@@ -58,7 +57,9 @@ TEST(WideTextTest, UnpairedSurrogatesBecomeReplacementCharacters) {
   } cases[] = {
       {"lone high", WideString(1, char16_t(0xD800)), "\xEF\xBF\xBD"},
       {"lone low", WideString(1, char16_t(0xDC00)), "\xEF\xBF\xBD"},
-      {"high then letter", WideString{char16_t(0xDBFF), u'a'}, "\xEF\xBF\xBD" "a"},
+      {"high then letter", WideString{char16_t(0xDBFF), u'a'},
+       "\xEF\xBF\xBD"
+       "a"},
       {"low before high", WideString{char16_t(0xDC00), char16_t(0xD800)}, "\xEF\xBF\xBD\xEF\xBF\xBD"},
   };
   for (const auto& c : cases) {

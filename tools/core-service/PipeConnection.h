@@ -1,8 +1,9 @@
 #pragma once
 
-#include <vector>
-
 #include <thrift/transport/TTransport.h>
+
+#include <utility>
+#include <vector>
 
 #include "platform/PipeApi.h"
 
@@ -36,8 +37,8 @@ public:
   // Waits until the client has read what was written.
   void flush() override;
 
-  // The bytes read so far.
-  const std::vector<uint8_t>& received() const { return received_; }
+  // The bytes read since the last call, which forgets them.
+  std::vector<uint8_t> takeReceived() { return std::exchange(received_, {}); }
 
 private:
   tevrin::platform::FileHandle handle_;

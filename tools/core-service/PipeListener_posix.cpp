@@ -1,15 +1,16 @@
-#include "PipeListener.h"
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstddef>
 #include <cstring>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <system_error>
-#include <unistd.h>
+
+#include "PipeListener.h"
 
 namespace coreservice {
 

@@ -1,0 +1,32 @@
+// How the stand-in core service answers the clients of one connection.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "ScriptedHandler.h"
+#include "platform/PipeApi.h"
+
+namespace coreservice {
+
+// Replies that no well-behaved service sends, for testing clients.
+struct RawReply {
+  enum class Kind { Exception, OtherName, OtherMessageType, EmptyResult, Close };
+  Kind kind = Kind::EmptyResult;
+  int32_t exceptionType = 0;
+  std::string exceptionMessage;
+  std::string name = "reloadcore";
+  int32_t messageType = 1;
+  int32_t sequenceId = 0;
+};
+
+// Answers every call on `connection` through the generated processor until
+// the client closes it. With `log`, each request is printed there in hex
+// together with the call it made.
+void ServeCalls(tevrin::platform::FileHandle connection, ScriptedHandler& handler, std::ostream* log);
+
+// Reads one request from `connection` and answers it with `reply`.
+void ServeRawReply(tevrin::platform::FileHandle connection, const RawReply& reply, std::ostream* log);
+
+}  // namespace coreservice
