@@ -41,13 +41,19 @@ bool QueryProfilesDirectory(char16_t* buffer, uint32_t capacity) {
   return ::GetProfilesDirectoryW(AsWin(buffer), &size) != FALSE;
 }
 
+// No best-fit mapping: a character the code page lacks becomes its default
+// character instead of a look-alike letter that a rule could then match.
+constexpr DWORD kStrictToAnsi = WC_NO_BEST_FIT_CHARS;
+
 std::size_t WideToAnsi(std::u16string_view wide, char* out, std::size_t capacity) {
   if (wide.empty()) return 0;
   const int wideLength = ClampToInt(wide.size());
-  const int needed = ::WideCharToMultiByte(CP_ACP, 0, AsWin(wide.data()), wideLength, nullptr, 0, nullptr, nullptr);
+  const int needed =
+      ::WideCharToMultiByte(CP_ACP, kStrictToAnsi, AsWin(wide.data()), wideLength, nullptr, 0, nullptr, nullptr);
   if (needed <= 0) return 0;
   if (static_cast<std::size_t>(needed) > capacity) return static_cast<std::size_t>(needed);
-  const int written = ::WideCharToMultiByte(CP_ACP, 0, AsWin(wide.data()), wideLength, out, needed, nullptr, nullptr);
+  const int written =
+      ::WideCharToMultiByte(CP_ACP, kStrictToAnsi, AsWin(wide.data()), wideLength, out, needed, nullptr, nullptr);
   return written > 0 ? static_cast<std::size_t>(written) : 0;
 }
 
