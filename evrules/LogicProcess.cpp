@@ -12,10 +12,12 @@ namespace evrules {
 namespace {
 
 // Normalised full paths, built from SystemDir and SysWow64Dir by InitLibrary
-// so that events compare without building strings.
+// so that events compare without building strings. Until then both folders
+// are empty, and so are the folder parts here.
 struct InterpreterPaths {
-  std::u16string scriptHosts[4];  // WSCRIPT and CSCRIPT, in the order tested
-  std::u16string commandInterpreters[2];
+  std::u16string scriptHosts[4] = {u"\\WSCRIPT.EXE", u"\\WSCRIPT.EXE", u"\\CSCRIPT.EXE",
+                                   u"\\CSCRIPT.EXE"};  // in the order tested
+  std::u16string commandInterpreters[2] = {u"\\CMD.EXE", u"\\CMD.EXE"};
 };
 InterpreterPaths theInterpreterPaths;
 

@@ -241,7 +241,10 @@ std::optional<std::string> HostPathFor(std::u16string_view path) {
 
 bool StatWindowsPath(std::u16string_view path, struct stat& info) {
   std::optional<std::string> host = HostPathFor(path);
-  return host && ::stat(host->c_str(), &info) == 0;
+  if (!host || ::stat(host->c_str(), &info) != 0) return false;
+  // As on Windows, a trailing separator names a directory or nothing.
+  const bool trailingSeparator = path.size() > 2 && IsSeparator(path.back());
+  return !trailingSeparator || S_ISDIR(info.st_mode);
 }
 
 }  // namespace
