@@ -43,11 +43,25 @@ void UpperCaseAsciiLetters(char* text, std::size_t length) {
     if (text[i] >= 'a' && text[i] <= 'z') text[i] = static_cast<char>(text[i] - ('a' - 'A'));
 }
 
+// Every ANSI code page holds ASCII unchanged, so for ASCII text the round
+// trip through the code page is the identity: upper-case it in one pass.
+bool NormalizeAsciiText(std::u16string_view text, WideText& result) {
+  if (text.size() > WideText::kInlineCapacity) return false;
+  char16_t* out = result.Reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (unit >= 0x80) return false;
+    out[i] = unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - (u'a' - u'A')) : unit;
+  }
+  result.Commit(text.size());
+  return true;
+}
+
 }  // namespace
 
 WideText NormalizeText(std::u16string_view text) {
   WideText result;
-  if (text.empty()) return result;
+  if (text.empty() || NormalizeAsciiText(text, result)) return result;
 
   char stackAnsi[2 * WideText::kInlineCapacity];
   std::string heapAnsi;

@@ -105,9 +105,9 @@ std::string AnsiToUtf8(const std::string& ansi) {
 }
 
 // A member that may be missing, without building temporaries to iterate.
-const json& Field(const json& spec, const char* name, const json& fallback) {
-  auto found = spec.find(name);
-  return found != spec.end() ? *found : fallback;
+const json& Field(const json& section, const char* name, const json& fallback) {
+  auto found = section.find(name);
+  return found != section.end() ? *found : fallback;
 }
 const json kNoArray = json::array();
 const json kNoObject = json::object();
@@ -244,11 +244,11 @@ int32_t EVRULES_CALL OnCheckWhiteList(const EvWideChar* path) {
 
 void OnDebugOutput(const char* text, void*) { theHost.debugOutput.push_back(AnsiToUtf8(text)); }
 
-void ReadAnswers(const json& spec, std::map<std::string, int32_t>& answers, int32_t& fallback) {
+void ReadAnswers(const json& section, std::map<std::string, int32_t>& answers, int32_t& fallback) {
   answers.clear();
-  fallback = spec.value("default", 0);
-  if (spec.contains("answers"))
-    for (const auto& [path, answer] : spec["answers"].items()) answers[UpperAscii(path)] = answer.get<int32_t>();
+  fallback = section.value("default", 0);
+  if (section.contains("answers"))
+    for (const auto& [path, answer] : section["answers"].items()) answers[UpperAscii(path)] = answer.get<int32_t>();
 }
 
 // The HostCallbacks record a scenario's "host" describes, or null for
@@ -303,24 +303,24 @@ std::time_t NoonDaysBefore(Date today, int ageDays) {
 
 class Machine {
  public:
-  Machine(const Module& module, const json& spec) : module_(module), spec_(spec) {}
+  Machine(const Module& module, const json& section) : module_(module), section_(section) {}
   ~Machine() { TearDown(); }
 
   bool SetUp() {
     Date today = LocalToday();
-    if (spec_.contains("today")) {
-      std::string text = spec_["today"];
+    if (section_.contains("today")) {
+      std::string text = section_["today"];
       if (std::sscanf(text.c_str(), "%d-%d-%d", &today.year, &today.month, &today.day) != 3) return Fail("bad today");
     }
     if (module_.emulated()) {
       module_.EmuReset();
       module_.EmuSetDebugSink(OnDebugOutput, nullptr);
-      if (spec_.contains("today")) module_.EmuSetToday(today.year, today.month, today.day);
+      if (section_.contains("today")) module_.EmuSetToday(today.year, today.month, today.day);
       if (!MapDrives()) return false;
       SetFolders();
     }
     SetEnvironment();
-    for (const json& file : Field(spec_, "files", kNoArray))
+    for (const json& file : Field(section_, "files", kNoArray))
       if (!CreateEntry(file, today)) return false;
     return true;
   }
@@ -338,7 +338,7 @@ class Machine {
     root_ = pattern;
     static const json kOnlyDriveC = json::array({{{"root", "C:"}, {"type", 3}}});
     int index = 0;
-    for (const json& drive : Field(spec_, "drives", kOnlyDriveC)) {
+    for (const json& drive : Field(section_, "drives", kOnlyDriveC)) {
       std::string folder = root_ + "/drive" + std::to_string(index++);
       std::filesystem::create_directories(folder);
       std::u16string root = FromUtf8(drive.at("root").get<std::string>());
@@ -351,7 +351,7 @@ class Machine {
 
   void SetFolders() {
     const std::pair<const char*, int32_t> kFolders[] = {{"system", 1}, {"windows", 2}, {"profiles", 3}};
-    const json& folders = Field(spec_, "folders", kNoObject);
+    const json& folders = Field(section_, "folders", kNoObject);
     for (const auto& [name, which] : kFolders) {
       if (!folders.contains(name)) continue;
       if (folders[name].is_null()) {
@@ -364,7 +364,7 @@ class Machine {
   }
 
   void SetEnvironment() {
-    for (const auto& [name, value] : Field(spec_, "environment", kNoObject).items()) {
+    for (const auto& [name, value] : Field(section_, "environment", kNoObject).items()) {
       const char* old = std::getenv(name.c_str());
       savedEnvironment_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
       if (value.is_null()) ::unsetenv(name.c_str());
@@ -418,7 +418,7 @@ class Machine {
   void SetFolders() {}
 
   void SetEnvironment() {
-    for (const auto& [name, value] : Field(spec_, "environment", kNoObject).items()) {
+    for (const auto& [name, value] : Field(section_, "environment", kNoObject).items()) {
       std::wstring wideName = std::filesystem::u8path(name).wstring();
       wchar_t old[4096];
       DWORD length = ::GetEnvironmentVariableW(wideName.c_str(), old, 4096);
@@ -463,7 +463,7 @@ class Machine {
 #endif
 
   const Module& module_;
-  const json& spec_;
+  const json& section_;
 #if !defined(_WIN32)
   std::string root_;
   std::vector<std::pair<std::string, std::string>> driveFolders_;
@@ -546,8 +546,8 @@ bool RunScenario(const Module& module, const std::string& file, bool quiet, Tota
     }
   }
 
-  const json& machineSpec = Field(scenario, "machine", kNoObject);
-  Machine machine(module, machineSpec);
+  const json& machineSection = Field(scenario, "machine", kNoObject);
+  Machine machine(module, machineSection);
   if (!machine.SetUp()) return false;
 
   json events = scenario.value("events", json::array());
@@ -593,14 +593,15 @@ int main(int argc, char** argv) {
   std::string modulePath;
   bool quiet = false;
   std::vector<std::string> scenarios;
+  bool usable = true;
   for (int i = 1; i < argc; ++i) {
     std::string argument = argv[i];
     if (argument == "--module" && i + 1 < argc) modulePath = argv[++i];
     else if (argument == "--quiet") quiet = true;
-    else if (argument.rfind("--", 0) == 0) scenarios.clear(), modulePath.clear(), i = argc;
+    else if (argument.rfind("--", 0) == 0) usable = false;
     else scenarios.push_back(argument);
   }
-  if (modulePath.empty() || scenarios.empty()) {
+  if (!usable || modulePath.empty() || scenarios.empty()) {
     std::cerr << "usage: evhost --module PATH [--quiet] SCENARIO.json...\n";
     return 2;
   }
