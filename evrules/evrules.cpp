@@ -10,6 +10,11 @@
 #include "ProcessNameFilter.h"
 #include "evrules_Common.h"
 
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(EVRULES_SIZE_WITH_REPORT == 8 && EVRULES_SIZE_WITH_ALL == 16, "the host's record layout");
+static_assert(sizeof(DetectionReport) == 12, "the report the host reads");
+#endif
+
 namespace evrules {
 namespace {
 

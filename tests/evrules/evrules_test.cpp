@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+#include <sstream>
+
 #include "EmulatedMachine.h"
 #include "ProcessNameFilter.h"
 
@@ -135,6 +139,46 @@ TEST_F(ExportsTest, OddStringsNeverCrash) {
     ProcessEvent(u"C:\\Windows\\System32\\wscript.exe", text, text, 0x80, 0, 0);
   }
   SUCCEED();
+}
+
+// Bytes a stdcall function removes from the stack: one 32-bit slot per parameter.
+template <typename Result, typename... Parameters>
+constexpr int StdcallBytes(Result (*)(Parameters...)) {
+  return 4 * static_cast<int>(sizeof...(Parameters));
+}
+
+TEST(ExportDefinitionTest, NamesOrdinalsAndStackBytesMatchTheExports) {
+  struct Export {
+    std::string name;
+    int ordinal;
+    int bytes;
+  };
+  const Export kExports[] = {
+      {"NetProtocolData", 1, StdcallBytes(&NetProtocolData)}, {"NetConnectEvent", 2, StdcallBytes(&NetConnectEvent)},
+      {"RegEventEx", 3, StdcallBytes(&RegEventEx)},           {"ProcessEventEx", 4, StdcallBytes(&ProcessEventEx)},
+      {"RegEvent", 5, StdcallBytes(&RegEvent)},               {"ProcessEvent", 6, StdcallBytes(&ProcessEvent)},
+      {"InitLibrary", 7, StdcallBytes(&InitLibrary)},
+  };
+  std::ifstream file(EVRULES_DEF_FILE);
+  ASSERT_TRUE(file) << EVRULES_DEF_FILE;
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("LIBRARY \"evrules.dll\""), std::string::npos);
+  const std::regex entry(R"(^\s*(\w+)\s*=\s*(\w+)@(\d+)\s+@(\d+)\s*$)");
+  std::vector<Export> found;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch match;
+    if (!std::regex_match(line, match, entry)) continue;
+    EXPECT_EQ(match[1], match[2]) << line;
+    found.push_back({match[1], std::stoi(match[4]), std::stoi(match[3])});
+  }
+  ASSERT_EQ(found.size(), std::size(kExports));
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    SCOPED_TRACE(kExports[i].name);
+    EXPECT_EQ(found[i].name, kExports[i].name);
+    EXPECT_EQ(found[i].ordinal, kExports[i].ordinal);
+    EXPECT_EQ(found[i].bytes, kExports[i].bytes);
+  }
 }
 
 }  // namespace
