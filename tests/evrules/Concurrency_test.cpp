@@ -2,6 +2,7 @@
 // thread must get exactly what one thread alone gets.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "EmulatedMachine.h"
@@ -75,7 +76,15 @@ TEST_F(ConcurrencyTest, EightThreadsGetWhatOneThreadGets) {
   constexpr int kThreads = 8;
   std::vector<Outcome> outcomes(kThreads);
   std::vector<std::thread> threads;
-  for (int i = 0; i < kThreads; ++i) threads.emplace_back([&outcomes, i] { outcomes[i] = RunAll(kRounds); });
+  std::atomic<int> ready{0};
+  for (int i = 0; i < kThreads; ++i) {
+    threads.emplace_back([&outcomes, &ready, i] {
+      // Start together so that the events really overlap.
+      ready.fetch_add(1);
+      while (ready.load() < kThreads) std::this_thread::yield();
+      outcomes[i] = RunAll(kRounds);
+    });
+  }
   for (std::thread& thread : threads) thread.join();
   for (int i = 0; i < kThreads; ++i) {
     SCOPED_TRACE(i);
