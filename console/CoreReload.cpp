@@ -1,7 +1,6 @@
 #include "CoreReload.h"
 
 #include <thrift/Thrift.h>
-#include <thrift/protocol/TBinaryProtocol.h>
 #include <thrift/transport/TBufferTransports.h>
 
 #include <exception>
@@ -13,7 +12,6 @@
 
 namespace corectl {
 
-using apache::thrift::protocol::TBinaryProtocol;
 using apache::thrift::transport::TBufferedTransport;
 using apache::thrift::transport::TWin32PipeClient;
 
@@ -24,7 +22,7 @@ namespace {
 bool ReloadCoreOnce() {
   auto pipe = std::make_shared<TWin32PipeClient>(kCorePipeName);
   auto buffered = std::make_shared<TBufferedTransport>(pipe);
-  auto protocol = std::make_shared<TBinaryProtocol>(buffered);
+  auto protocol = TevrinAV::wire::MakeServiceProtocol(buffered);
   bool reloaded = false;
   {
     TevrinAV::ServiceRpcClient client(protocol);

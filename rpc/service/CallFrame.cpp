@@ -8,6 +8,33 @@ namespace wire {
 using apache::thrift::TApplicationException;
 using apache::thrift::protocol::TMessageType;
 
+std::shared_ptr<apache::thrift::protocol::TBinaryProtocol> MakeServiceProtocol(
+    std::shared_ptr<apache::thrift::transport::TTransport> transport) {
+  constexpr int32_t kMaxElements = apache::thrift::TConfiguration::DEFAULT_MAX_MESSAGE_SIZE;
+  return std::make_shared<apache::thrift::protocol::TBinaryProtocol>(std::move(transport), 0, kMaxElements, false,
+                                                                     true);
+}
+
+TApplicationException ReadApplicationException(TProtocol& in) {
+  std::string message;
+  int32_t type = TApplicationException::UNKNOWN;
+  ReadStruct(in, [&](int16_t id, TType fieldType, uint32_t& xfer) {
+    if (id == 1 && fieldType == apache::thrift::protocol::T_STRING) {
+      xfer += in.readString(message);
+      return true;
+    }
+    if (id == 2 && fieldType == apache::thrift::protocol::T_I32) {
+      xfer += in.readI32(type);
+      return true;
+    }
+    return false;
+  });
+  // The library's type enumeration holds the values 0 to 15 only.
+  constexpr int32_t kLastHeldType = 15;
+  if (type < 0 || type > kLastHeldType) type = kLastHeldType;
+  return TApplicationException(static_cast<TApplicationException::TApplicationExceptionType>(type), message);
+}
+
 void BeginCall(TProtocol& out, const char* operation) {
   out.writeMessageBegin(operation, apache::thrift::protocol::T_CALL, 0);
 }
@@ -25,8 +52,7 @@ void BeginReply(TProtocol& in, const char* operation) {
   in.readMessageBegin(name, type, sequenceId);
 
   if (type == apache::thrift::protocol::T_EXCEPTION) {
-    TApplicationException error;
-    error.read(&in);
+    TApplicationException error = ReadApplicationException(in);
     EndReply(in);
     throw error;
   }

@@ -14,6 +14,11 @@
 //   };
 #pragma once
 
+#include <thrift/protocol/TBinaryProtocol.h>
+#include <thrift/transport/TTransport.h>
+
+#include <memory>
+
 #include "OperationFailed.h"
 #include "WireCodec.h"
 
@@ -129,6 +134,19 @@ void DecideOutcome(const CallResult<Op>& result) {
                                                 std::string(Op::name) + " failed: unknown result");
   }
 }
+
+// The binary protocol as the service's clients use it: the library's defaults
+// (strict headers written, either form read, no string limit), except that a
+// container may announce no more elements than a message has bytes. No real
+// reply comes near that, and a hostile count then cannot overflow the
+// library's own size check.
+std::shared_ptr<apache::thrift::protocol::TBinaryProtocol> MakeServiceProtocol(
+    std::shared_ptr<apache::thrift::transport::TTransport> transport);
+
+// Reads the body of an exception reply. A type number that the library's
+// exception cannot hold is reported as 15, which, like every type the library
+// has no name for, reads "TApplicationException: (Invalid exception type)".
+apache::thrift::TApplicationException ReadApplicationException(TProtocol& in);
 
 // Writes the call message header; the arguments follow.
 void BeginCall(TProtocol& out, const char* operation);

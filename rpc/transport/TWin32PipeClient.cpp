@@ -27,6 +27,7 @@ TWin32PipeClient::~TWin32PipeClient() { closeHandle(); }
 bool TWin32PipeClient::isOpen() const { return handle_ != platform::kInvalidFileHandle; }
 
 void TWin32PipeClient::open() {
+  if (isOpen()) return;  // keep the connection rather than leak it
   handle_ = platform::OpenPipe(pipeName_);
   if (handle_ == platform::kInvalidFileHandle)
     ThrowWithLastError(TTransportException::NOT_OPEN, "TWin32PipeClient open() failed");

@@ -33,7 +33,8 @@ public:
 
   // True while the pipe handle is valid.
   bool isOpen() const override;
-  // Connects to the pipe named at construction; throws NOT_OPEN on failure.
+  // Connects to the pipe named at construction unless already connected;
+  // throws NOT_OPEN on failure.
   void open() override;
   // Flushes and closes the pipe; a second call does nothing.
   void close() override;

@@ -95,6 +95,14 @@ struct Touch {
   static constexpr bool mayFail = false;
 };
 
+struct List {
+  static constexpr char name[] = "List";
+  static constexpr char argsName[] = "ServiceRpc_List_pargs";
+  using Args = ArgList<>;
+  using Result = std::vector<Inner>;
+  static constexpr bool mayFail = false;
+};
+
 class CallFrameTest : public ::testing::Test {
 protected:
   Bytes requestBody(const std::string& name) {
@@ -105,7 +113,8 @@ protected:
   }
 
   std::shared_ptr<FakeServiceTransport> transport_ = std::make_shared<FakeServiceTransport>();
-  TBinaryProtocol protocol_{transport_};
+  std::shared_ptr<TBinaryProtocol> protocolPointer_ = TevrinAV::wire::MakeServiceProtocol(transport_);
+  TBinaryProtocol& protocol_ = *protocolPointer_;
 };
 
 TEST_F(CallFrameTest, ArgumentsAreWrittenInIdOrderWithEveryField) {
@@ -239,11 +248,35 @@ TEST_F(CallFrameTest, FailureLeavesTheCallersRecordUntouched) {
   EXPECT_FALSE(sample.isset.number);
 }
 
-TEST_F(CallFrameTest, HugeContainerCountFailsWithoutReservingMemory) {
-  Sample sample;
-  transport_->queueReply(
-      Cat({ReplyHeader("Fetch"), Field(12, 0), Field(15, 5), {11}, I32(0x7FFFFFFF), Str("only one"), {0}, {0}}));
-  EXPECT_THROW(TevrinAV::wire::ReceiveReply<Fetch>(protocol_, &sample), apache::thrift::TException);
+// Counts that no message could hold are refused before anything is reserved.
+TEST_F(CallFrameTest, HugeContainerCountsAreRefused) {
+  const Bytes headers[] = {
+      Cat({Field(15, 5), {11}, I32(0x7FFFFFFF)}),      // list of texts
+      Cat({Field(13, 4), {10, 2}, I32(0x7FFFFFFF)}),   // map
+      Cat({Field(15, 9), {10}, I32(0x10000000)}),      // unknown list field, skipped
+      Cat({Field(13, 9), {10, 10}, I32(0x08000001)}),  // unknown map field, skipped
+  };
+  for (const Bytes& header : headers) {
+    SCOPED_TRACE(::testing::PrintToString(header));
+    auto transport = std::make_shared<FakeServiceTransport>();
+    auto protocol = TevrinAV::wire::MakeServiceProtocol(transport);
+    transport->queueReply(Cat({ReplyHeader("Fetch"), Field(12, 0), header, Str("only one"), {0}, {0}}));
+    Sample sample;
+    EXPECT_THROW(TevrinAV::wire::ReceiveReply<Fetch>(*protocol, &sample), apache::thrift::TException);
+  }
+}
+
+// Empty structs are one byte each on the wire, but the library's size check
+// counts them as none: the elements are read as they come, not reserved.
+TEST_F(CallFrameTest, HugeCountOfRecordsEndsWithTheData) {
+  std::vector<Inner> items;
+  transport_->queueReply(Cat({ReplyHeader("List"), Field(15, 0), {12}, I32(100000000), {0}, {0}}));
+  try {
+    TevrinAV::wire::ReceiveReply<List>(protocol_, &items);
+    FAIL() << "no exception";
+  } catch (const apache::thrift::transport::TTransportException& e) {
+    EXPECT_STREQ(e.what(), "No more data to read.");
+  }
 }
 
 TEST_F(CallFrameTest, RecordsWriteOnlyTheFieldsThatAreSet) {

@@ -14,7 +14,7 @@ using apache::thrift::TApplicationException;
 class CompletenessTest : public ::testing::TestWithParam<OperationCall> {
 protected:
   std::shared_ptr<FakeServiceTransport> transport_ = std::make_shared<FakeServiceTransport>();
-  TevrinAV::ServiceRpcClient client_{std::make_shared<apache::thrift::protocol::TBinaryProtocol>(transport_)};
+  TevrinAV::ServiceRpcClient client_{TevrinAV::wire::MakeServiceProtocol(transport_)};
 };
 
 TEST(CompletenessTableTest, HoldsFortyFiveOperations) { EXPECT_EQ(std::size(kAllOperations), 45u); }

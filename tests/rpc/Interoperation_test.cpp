@@ -67,7 +67,7 @@ protected:
         std::async(std::launch::async, [this] { coreservice::ServeCalls(listener_->Accept(), handler_, nullptr); });
     auto pipe = std::make_shared<TWin32PipeClient>(name);
     client_ = std::make_unique<ServiceRpcClient>(
-        std::make_shared<TBinaryProtocol>(std::make_shared<TBufferedTransport>(pipe)));
+        TevrinAV::wire::MakeServiceProtocol(std::make_shared<TBufferedTransport>(pipe)));
   }
 
   void TearDown() override {

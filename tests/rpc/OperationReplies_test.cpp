@@ -364,7 +364,7 @@ class OperationReplyTest : public ::testing::TestWithParam<ReplyCase> {};
 TEST_P(OperationReplyTest, IsReadAsDeclared) {
   const ReplyCase& c = GetParam();
   auto transport = std::make_shared<FakeServiceTransport>();
-  ServiceRpcClient client(std::make_shared<apache::thrift::protocol::TBinaryProtocol>(transport));
+  ServiceRpcClient client(TevrinAV::wire::MakeServiceProtocol(transport));
   transport->queueReply(Cat({ReplyHeader(c.operation), c.result}));
   c.callAndCheck(client);
   EXPECT_EQ(transport->unread(), 0u);

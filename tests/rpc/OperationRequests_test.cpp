@@ -146,7 +146,7 @@ class OperationRequestTest : public ::testing::TestWithParam<RequestCase> {};
 TEST_P(OperationRequestTest, BodyIsExact) {
   const RequestCase& c = GetParam();
   auto transport = std::make_shared<FakeServiceTransport>();
-  ServiceRpcClient client(std::make_shared<apache::thrift::protocol::TBinaryProtocol>(transport));
+  ServiceRpcClient client(TevrinAV::wire::MakeServiceProtocol(transport));
   c.send(client);
   EXPECT_EQ(transport->sent(), Cat({{0x80, 0x01, 0x00, 0x01}, Str(c.operation), I32(0), c.body}));
   EXPECT_EQ(transport->flushes(), 1);

@@ -18,7 +18,7 @@ using apache::thrift::transport::TTransportException;
 class ServiceRpcClientTest : public ::testing::Test {
 protected:
   std::shared_ptr<FakeServiceTransport> transport_ = std::make_shared<FakeServiceTransport>();
-  TevrinAV::ServiceRpcClient client_{std::make_shared<TBinaryProtocol>(transport_)};
+  TevrinAV::ServiceRpcClient client_{TevrinAV::wire::MakeServiceProtocol(transport_)};
 };
 
 TEST_F(ServiceRpcClientTest, ReloadCoreRequestIsTheTwentyThreeBytes) {
@@ -83,8 +83,24 @@ const ReplyCase kReloadCoreReplies[] = {
     {"exception reply with message",
      Cat({ReplyHeader("ReloadCore", 3), Field(11, 1), Str("core busy"), Field(8, 2), I32(6), {0}}), std::nullopt,
      "core busy", TApplicationException::INTERNAL_ERROR},
-    {"exception reply of an unknown type", Cat({ReplyHeader("ReloadCore", 3), Field(8, 2), I32(99), {0}}), std::nullopt,
-     "TApplicationException: (Invalid exception type)", 99},
+    {"exception reply of an unnamed type", Cat({ReplyHeader("ReloadCore", 3), Field(8, 2), I32(12), {0}}), std::nullopt,
+     "TApplicationException: (Invalid exception type)", 12},
+    {"exception reply of a type beyond the library's", Cat({ReplyHeader("ReloadCore", 3), Field(8, 2), I32(99), {0}}),
+     std::nullopt, "TApplicationException: (Invalid exception type)", 15},
+    {"exception reply of a negative type", Cat({ReplyHeader("ReloadCore", 3), Field(8, 2), I32(-1), {0}}), std::nullopt,
+     "TApplicationException: (Invalid exception type)", 15},
+    {"exception reply with unknown fields",
+     Cat({ReplyHeader("ReloadCore", 3),
+          Field(15, 3),
+          {8},
+          I32(1),
+          I32(4),
+          Field(11, 1),
+          Str("m"),
+          Field(11, 2),
+          Str("x"),
+          {0}}),
+     std::nullopt, "m", 0},
 };
 
 class ReloadCoreReplyTest : public ServiceRpcClientTest, public ::testing::WithParamInterface<ReplyCase> {};

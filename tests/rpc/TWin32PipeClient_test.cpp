@@ -103,6 +103,16 @@ TEST_F(TWin32PipeClientTest, FlushWaitsUntilTheServerHasReadEverything) {
   flushed.get();
 }
 
+TEST_F(TWin32PipeClientTest, OpenWhileOpenKeepsTheConnection) {
+  auto client = connect();
+  client->open();
+  const uint8_t byte = 9;
+  client->write(&byte, 1);
+  uint8_t received = 0;
+  server_->readAll(&received, 1);
+  EXPECT_EQ(received, 9);
+}
+
 TEST_F(TWin32PipeClientTest, CloseTwiceIsHarmless) {
   auto client = connect();
   client->close();
