@@ -53,7 +53,9 @@ class WideText {
   // until Commit(size) with size <= capacity.
   char16_t* Reserve(std::size_t capacity);
   void Commit(std::size_t size);
-  void RemoveLast() { Commit(size_ - 1); }
+  void RemoveLast() {
+    if (size_ > 0) Commit(size_ - 1);
+  }
 
  private:
   const char16_t* data() const { return onHeap_ ? heap_.data() : inline_; }
