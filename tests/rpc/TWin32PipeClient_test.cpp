@@ -151,6 +151,11 @@ TEST_F(TWin32PipeClientTest, WritingToAClosedServerFailsWithCode232) {
 
 TEST_F(TWin32PipeClientTest, ReadOfZeroBytesReturnsZero) {
   auto client = connect();
+#ifdef _WIN32
+  // On a Windows pipe a zero-byte read waits until there is data to read.
+  uint8_t pending = 1;
+  server_->write(&pending, 1);
+#endif
   uint8_t buffer[1];
   EXPECT_EQ(client->read(buffer, 0), 0u);
 }
