@@ -25,3 +25,8 @@ if ((${#missing[@]})); then
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# --windows: also what the Windows build and its Wine tests need.
+if [ "${1:-}" = --windows ]; then
+  "$(dirname "$0")/install-windows-deps.sh"
+fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every test on a fresh clone: installs what is missing, then builds and runs
 # the suite with warnings as errors, again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the concurrency test under ThreadSanitizer.
+# UndefinedBehaviorSanitizer, and the concurrency test under ThreadSanitizer;
+# then cross-builds the 32-bit Windows binaries and runs their tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,3 +11,5 @@ for preset in ci asan tsan; do
   echo "=== $preset"
   cmake --workflow --preset "$preset"
 done
+echo "=== windows"
+tests/windows/run.sh

@@ -5,7 +5,9 @@
 #
 # Usage: corectl_outcomes.sh CORECTL CORE_SERVICE [RUNNER]
 #   RUNNER (for example "wine") runs both programs; Windows programs end
-#   their lines with CR LF.
+#   their lines with CR LF. Under a runner the service serves one connection
+#   (--once) and ends by itself, because a Ctrl-C sent to Wine does not
+#   always reach the program; one that is still running is ended.
 set -u
 
 corectl=$1
@@ -40,7 +42,17 @@ start_service() {
 
 stop_service() {
   [ -n "$service_pid" ] || return 0
-  kill -INT "$service_pid" 2>/dev/null
+  if [ -n "$runner" ]; then
+    local waited=0
+    while kill -0 "$service_pid" 2>/dev/null && ((waited < 40)); do
+      ((waited == 0)) && kill -INT "$service_pid" 2>/dev/null
+      sleep 0.05
+      waited=$((waited + 1))
+    done
+    kill -KILL "$service_pid" 2>/dev/null
+  else
+    kill -INT "$service_pid" 2>/dev/null
+  fi
   wait "$service_pid" 2>/dev/null
   service_pid=
 }
@@ -58,7 +70,7 @@ check() {
   local problems=()
   if [ "$service_args" != none ]; then
     # shellcheck disable=SC2086
-    start_service --dump $service_args || problems+=("service did not start")
+    start_service --dump ${runner:+--once} $service_args || problems+=("service did not start")
   fi
   $runner "$corectl" "$@" >"$work/stdout" 2>"$work/stderr"
   local status=$?
