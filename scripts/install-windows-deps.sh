@@ -41,7 +41,7 @@ fi
 packages=(
   cmake ninja-build
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386
+  wine wine64 wine32:i386
   wine32-preloader:i386   # without it Wine's start-up under qemu takes a minute
   qemu-user-static        # runs i386 Linux programs where the kernel cannot
   dpkg-dev            # unpacks source packages for apt-get source

@@ -5,7 +5,10 @@
 #
 # Each run gets a throwaway Wine prefix, made here and removed at the end;
 # one Wine server is kept alive for the whole run, so that each test does not
-# pay Wine's start-up.
+# pay Wine's start-up. The prefix is a 64-bit one: our 32-bit programs run in
+# it as on 64-bit Windows, and Wine's own services and drivers (the mount
+# manager among them) are 64-bit programs, which run natively even where
+# 32-bit ones need an emulator.
 # Extra arguments go to ctest (for example -R corectl).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -16,7 +19,9 @@ cmake --build --preset windows
 
 run_dir=$(mktemp -d "${TMPDIR:-/tmp}/tevrin-wine.XXXXXX")
 export WINEPREFIX=$run_dir/prefix
-export WINEARCH=win32
+export WINEARCH=win64
+# Wine's 64-bit loader, for the prefix's own 64-bit programs.
+export WINE64=/usr/lib/wine/wine64
 export WINEDEBUG=-all
 # No Mono or Gecko install prompts, and no window: the programs are console ones.
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -37,11 +42,25 @@ trap cleanup EXIT
 echo "Creating the Wine prefix $WINEPREFIX"
 mkdir -p "$WINEPREFIX"
 wineserver -p
-wineboot -i
+"$WINE64" wineboot -i
+# The scenarios' drives, then a restart, so that the mount manager knows them.
+tests/windows/make-drives.sh tests/evrules/scenarios/*.json
+wineserver -k
+wineserver -w
+wineserver -p
 # The prefix's own services start with the first programs; their start-up
-# noise must not land in a test's standard error.
+# noise must not land in a test's standard error. (A file, not a pipe: the
+# services keep the output they inherit open.)
+warmup=$run_dir/warmup.log
 for _ in 1 2 3; do
-  [ -z "$(wine cmd /c exit 2>&1)" ] && break
+  wine cmd /c exit >"$warmup" 2>&1 || true
+  [ -s "$warmup" ] || break
+done
+
+# A program that crashes ends at once instead of waiting in Wine's debugger.
+for key in 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+           'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug'; do
+  "$WINE64" reg delete "$key" /v Debugger /f >/dev/null 2>&1 || true
 done
 
 start=$SECONDS
