@@ -63,6 +63,16 @@ for key in 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
   "$WINE64" reg delete "$key" /v Debugger /f >/dev/null 2>&1 || true
 done
 
+# The interoperation tests run the service on a thread of the test process;
+# Wine under qemu's emulator cannot run that (pipe-threads-check.cpp says why).
+skip=()
+# (In a subshell of its own, whose report of a crashed program goes nowhere.)
+if ! (timeout 60 wine build/windows/tests/windows/pipe-threads-check.exe >"$run_dir/check.log" 2>&1) 2>/dev/null; then
+  echo "Leaving out rpc.InteroperationTest.*: this Wine cannot run two threads of one process that talk over a pipe:"
+  sed 's/^/  /' "$run_dir/check.log"
+  skip=(-E '^rpc\.InteroperationTest\.')
+fi
+
 start=$SECONDS
-ctest --preset windows "$@"
+ctest --preset windows "${skip[@]}" "$@"
 echo "Windows tests under Wine took $((SECONDS - start)) s"
