@@ -8,11 +8,8 @@ namespace wire {
 using apache::thrift::TApplicationException;
 using apache::thrift::protocol::TMessageType;
 
-std::shared_ptr<apache::thrift::protocol::TBinaryProtocol> MakeServiceProtocol(
-    std::shared_ptr<apache::thrift::transport::TTransport> transport) {
-  constexpr int32_t kMaxElements = apache::thrift::TConfiguration::DEFAULT_MAX_MESSAGE_SIZE;
-  return std::make_shared<apache::thrift::protocol::TBinaryProtocol>(std::move(transport), 0, kMaxElements, false,
-                                                                     true);
+std::shared_ptr<ServiceProtocol> MakeServiceProtocol(std::shared_ptr<apache::thrift::transport::TTransport> transport) {
+  return std::make_shared<ServiceProtocol>(std::move(transport));
 }
 
 TApplicationException ReadApplicationException(TProtocol& in) {

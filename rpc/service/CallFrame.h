@@ -20,6 +20,7 @@
 #include <memory>
 
 #include "OperationFailed.h"
+#include "ServiceProtocol.h"
 #include "WireCodec.h"
 
 namespace TevrinAV {
@@ -135,13 +136,8 @@ void DecideOutcome(const CallResult<Op>& result) {
   }
 }
 
-// The binary protocol as the service's clients use it: the library's defaults
-// (strict headers written, either form read, no string limit), except that a
-// container may announce no more elements than a message has bytes. No real
-// reply comes near that, and a hostile count then cannot overflow the
-// library's own size check.
-std::shared_ptr<apache::thrift::protocol::TBinaryProtocol> MakeServiceProtocol(
-    std::shared_ptr<apache::thrift::transport::TTransport> transport);
+// The protocol the service's clients use over `transport` (ServiceProtocol.h).
+std::shared_ptr<ServiceProtocol> MakeServiceProtocol(std::shared_ptr<apache::thrift::transport::TTransport> transport);
 
 // Reads the body of an exception reply. A type number that the library's
 // exception cannot hold is reported as 15, which, like every type the library
