@@ -22,7 +22,8 @@ int main(int argc, char* argv[]) {
       return 0;
     }
     if (vm.count("reload-core")) {
-      std::cout << "Reloading core: ";
+      // On the screen before any wait for the service.
+      std::cout << "Reloading core: " << std::flush;
       bool reloaded = corectl::RunCoreReload();
       std::cout << (reloaded ? "OK" : "Failed") << std::endl;
       return reloaded ? 0 : kFailure;

@@ -4,13 +4,21 @@
 // Windows: thin wrappers over CreateFileA, ReadFile, WriteFile,
 //   FlushFileBuffers, CloseHandle, GetLastError, WideCharToMultiByte and
 //   MultiByteToWideChar (code page UTF-8, no flags).
+//   A handle opened with a deadline is an overlapped one: its reads and
+//   writes wait on an event for at most the time left, then cancel; its
+//   flush runs FlushFileBuffers on a thread of its own, which is given up on
+//   when the time is over (the pipe then stays open until that thread ends).
 // Linux: an emulation for development and tests. The pipe "\\.\pipe\NAME" is
 //   the abstract-namespace Unix stream socket NAME. Failures are reported as
 //   the Windows last-error codes below, per thread. Reads and writes never
-//   raise SIGPIPE. Flushing waits until the peer has read everything written.
-//   Text conversion follows the Windows converter without its strict flag.
+//   raise SIGPIPE. Flushing waits in the kernel (epoll) until the peer has
+//   read everything written. Text conversion follows the Windows converter
+//   without its strict flag.
+//
+// Every wait blocks in the kernel; none polls.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -35,21 +43,29 @@ inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 inline constexpr std::uint32_t kErrorFilenameTooLong = 206;
 inline constexpr std::uint32_t kErrorPipeBusy = 231;
 inline constexpr std::uint32_t kErrorNoData = 232;
+inline constexpr std::uint32_t kErrorTimeout = 1460;
+
+// When waits for the peer give up, failing with kErrorTimeout. A handle is
+// opened for one deadline, or for none, and used with that one only.
+using Deadline = std::chrono::steady_clock::time_point;
+inline constexpr Deadline kNoDeadline = Deadline::max();
 
 // Opens an existing pipe for reading and writing without sharing and without
 // waiting for a free instance. Returns kInvalidFileHandle on failure.
-FileHandle OpenPipe(const std::string& path);
+FileHandle OpenPipe(const std::string& path, Deadline deadline = kNoDeadline);
 
 // One blocking read of up to `length` bytes; false on failure. On Linux a
 // peer that has closed its end fails with kErrorBrokenPipe.
-bool ReadFromPipe(FileHandle handle, void* buffer, std::uint32_t length, std::uint32_t& bytesRead);
+bool ReadFromPipe(FileHandle handle, void* buffer, std::uint32_t length, std::uint32_t& bytesRead,
+                  Deadline deadline = kNoDeadline);
 
 // One blocking write of `length` bytes; false on failure. Writing to a
 // closed peer fails with kErrorNoData.
-bool WriteToPipe(FileHandle handle, const void* buffer, std::uint32_t length, std::uint32_t& bytesWritten);
+bool WriteToPipe(FileHandle handle, const void* buffer, std::uint32_t length, std::uint32_t& bytesWritten,
+                 Deadline deadline = kNoDeadline);
 
 // Returns once the peer has read everything written so far, or has gone.
-bool FlushPipe(FileHandle handle);
+bool FlushPipe(FileHandle handle, Deadline deadline = kNoDeadline);
 
 // Releases the handle.
 bool ClosePipe(FileHandle handle);

@@ -1,5 +1,7 @@
 #include <fcntl.h>
 #include <linux/sockios.h>
+#include <poll.h>
+#include <sys/epoll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -11,7 +13,6 @@
 #include <climits>
 #include <cstddef>
 #include <cstring>
-#include <thread>
 
 #include "PipeApi.h"
 #include "Utf8Codec.h"
@@ -66,9 +67,53 @@ std::uint32_t ErrorFromErrno(int error) {
   }
 }
 
+// Milliseconds left until `deadline` for poll and epoll_wait: -1 waits
+// without end, 0 means the time is over.
+int MillisecondsLeft(Deadline deadline) {
+  if (deadline == kNoDeadline) return -1;
+  auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+  if (left <= 0) return 0;
+  return left > INT_MAX ? INT_MAX : static_cast<int>(left);
+}
+
+// Waits until `handle` is ready for `events`; false with kErrorTimeout when
+// the deadline passes first.
+bool WaitUntilReady(FileHandle handle, short events, Deadline deadline) {
+  if (deadline == kNoDeadline) return true;  // the blocking call itself waits
+  pollfd entry{handle, events, 0};
+  for (;;) {
+    int ready = ::poll(&entry, 1, MillisecondsLeft(deadline));
+    if (ready > 0) return true;
+    if (ready == 0) return Fail(kErrorTimeout);
+    if (errno != EINTR) return Fail(ErrorFromErrno(errno));
+  }
+}
+
+// Bytes written to `handle` that the peer has not read yet, or -1.
+int UnreadByPeer(FileHandle handle) {
+  int pending = 0;
+  if (::ioctl(handle, SIOCOUTQ, &pending) < 0) return -1;
+  return pending;
+}
+
+// Closes a descriptor on every way out.
+class ScopedDescriptor {
+public:
+  explicit ScopedDescriptor(int fd) : fd_(fd) {}
+  ~ScopedDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  ScopedDescriptor(const ScopedDescriptor&) = delete;
+  ScopedDescriptor& operator=(const ScopedDescriptor&) = delete;
+  int get() const { return fd_; }
+
+private:
+  int fd_;
+};
+
 }  // namespace
 
-FileHandle OpenPipe(const std::string& path) {
+FileHandle OpenPipe(const std::string& path, Deadline /*deadline: opening never waits*/) {
   if (!HasPipePrefix(path)) {
     Fail(kErrorFileNotFound);
     return kInvalidFileHandle;
@@ -112,27 +157,35 @@ FileHandle OpenPipe(const std::string& path) {
   return fd;
 }
 
-bool ReadFromPipe(FileHandle handle, void* buffer, std::uint32_t length, std::uint32_t& bytesRead) {
+bool ReadFromPipe(FileHandle handle, void* buffer, std::uint32_t length, std::uint32_t& bytesRead,
+                  Deadline deadline) {
   bytesRead = 0;
   if (length == 0) return true;
   ssize_t n;
   do {
-    n = ::recv(handle, buffer, length, 0);
-  } while (n < 0 && errno == EINTR);
+    if (!WaitUntilReady(handle, POLLIN, deadline)) return false;
+    n = ::recv(handle, buffer, length, deadline == kNoDeadline ? 0 : MSG_DONTWAIT);
+  } while (n < 0 && (errno == EINTR || errno == EAGAIN));
   if (n == 0) return Fail(kErrorBrokenPipe);
   if (n < 0) return Fail(errno == EPIPE ? kErrorBrokenPipe : ErrorFromErrno(errno));
   bytesRead = static_cast<std::uint32_t>(n);
   return true;
 }
 
-bool WriteToPipe(FileHandle handle, const void* buffer, std::uint32_t length, std::uint32_t& bytesWritten) {
+bool WriteToPipe(FileHandle handle, const void* buffer, std::uint32_t length, std::uint32_t& bytesWritten,
+                 Deadline deadline) {
   bytesWritten = 0;
   const auto* bytes = static_cast<const char*>(buffer);
+  const int flags = MSG_NOSIGNAL | (deadline == kNoDeadline ? 0 : MSG_DONTWAIT);
   // A blocking WriteFile on a byte-mode pipe takes everything or fails.
   while (bytesWritten < length) {
-    ssize_t n = ::send(handle, bytes + bytesWritten, length - bytesWritten, MSG_NOSIGNAL);
+    ssize_t n = ::send(handle, bytes + bytesWritten, length - bytesWritten, flags);
     if (n < 0) {
       if (errno == EINTR) continue;
+      if (errno == EAGAIN) {
+        if (!WaitUntilReady(handle, POLLOUT, deadline)) return false;
+        continue;
+      }
       return Fail(errno == ECONNRESET ? kErrorNoData : ErrorFromErrno(errno));
     }
     bytesWritten += static_cast<std::uint32_t>(n);
@@ -140,16 +193,26 @@ bool WriteToPipe(FileHandle handle, const void* buffer, std::uint32_t length, st
   return true;
 }
 
-bool FlushPipe(FileHandle handle) {
+bool FlushPipe(FileHandle handle, Deadline deadline) {
   // The send queue of a Unix socket holds what the peer has not read yet; it
-  // empties when the peer reads or closes.
-  auto pause = std::chrono::microseconds(20);
+  // empties when the peer reads or closes. Each buffer the peer consumes
+  // wakes the writer's waiters, so an edge-triggered epoll registration
+  // sleeps in the kernel from one consumption to the next.
+  int pending = UnreadByPeer(handle);
+  if (pending <= 0) return pending == 0 || Fail(ErrorFromErrno(errno));
+  ScopedDescriptor poller(::epoll_create1(EPOLL_CLOEXEC));
+  if (poller.get() < 0) return Fail(ErrorFromErrno(errno));
+  epoll_event watch{};
+  watch.events = EPOLLOUT | EPOLLET;
+  if (::epoll_ctl(poller.get(), EPOLL_CTL_ADD, handle, &watch) < 0) return Fail(ErrorFromErrno(errno));
   for (;;) {
-    int pending = 0;
-    if (::ioctl(handle, SIOCOUTQ, &pending) < 0) return Fail(ErrorFromErrno(errno));
-    if (pending == 0) return true;
-    std::this_thread::sleep_for(pause);
-    if (pause < std::chrono::milliseconds(1)) pause *= 2;
+    // Checked after registering, so that no consumption goes unnoticed.
+    pending = UnreadByPeer(handle);
+    if (pending <= 0) return pending == 0 || Fail(ErrorFromErrno(errno));
+    epoll_event event{};
+    int woken = ::epoll_wait(poller.get(), &event, 1, MillisecondsLeft(deadline));
+    if (woken == 0) return Fail(kErrorTimeout);
+    if (woken < 0 && errno != EINTR) return Fail(ErrorFromErrno(errno));
   }
 }
 

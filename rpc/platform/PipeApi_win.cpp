@@ -1,30 +1,107 @@
 #include <windows.h>
 
+#include <climits>
+
 #include "PipeApi.h"
 
 namespace tevrin::platform {
 
 static_assert(sizeof(char16_t) == sizeof(wchar_t), "wide text is UTF-16 on Windows");
 
-FileHandle OpenPipe(const std::string& path) {
-  return ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+namespace {
+
+// Milliseconds left until `deadline` for the wait functions.
+DWORD MillisecondsLeft(Deadline deadline) {
+  if (deadline == kNoDeadline) return INFINITE;
+  auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+  if (left <= 0) return 0;
+  return left >= static_cast<long long>(INFINITE) ? INFINITE - 1 : static_cast<DWORD>(left);
 }
 
-bool ReadFromPipe(FileHandle handle, void* buffer, std::uint32_t length, std::uint32_t& bytesRead) {
+// Runs one overlapped read or write and waits for it until the deadline;
+// a late one is cancelled and fails with ERROR_TIMEOUT.
+template <class Start>
+bool RunOverlapped(HANDLE handle, Deadline deadline, std::uint32_t& transferred, Start start) {
+  transferred = 0;
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (overlapped.hEvent == nullptr) return false;
+  DWORD count = 0;
+  BOOL ok = start(&overlapped);
+  if (!ok && ::GetLastError() == ERROR_IO_PENDING) {
+    if (::WaitForSingleObject(overlapped.hEvent, MillisecondsLeft(deadline)) == WAIT_OBJECT_0) {
+      ok = ::GetOverlappedResult(handle, &overlapped, &count, FALSE);
+    } else {
+      ::CancelIoEx(handle, &overlapped);
+      ok = ::GetOverlappedResult(handle, &overlapped, &count, TRUE);  // completed or cancelled now
+      if (!ok) ::SetLastError(ERROR_TIMEOUT);
+    }
+  } else if (ok) {
+    ok = ::GetOverlappedResult(handle, &overlapped, &count, FALSE);
+  }
+  DWORD error = ::GetLastError();
+  ::CloseHandle(overlapped.hEvent);
+  ::SetLastError(error);
+  transferred = count;
+  return ok != FALSE;
+}
+
+// FlushFileBuffers on a copy of the handle, so that the thread may outlive
+// a caller that gives up on it.
+DWORD WINAPI FlushInBackground(void* copy) {
+  ::FlushFileBuffers(copy);
+  ::CloseHandle(copy);
+  return 0;
+}
+
+}  // namespace
+
+FileHandle OpenPipe(const std::string& path, Deadline deadline) {
+  DWORD flags = deadline == kNoDeadline ? 0 : FILE_FLAG_OVERLAPPED;
+  return ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, flags, nullptr);
+}
+
+bool ReadFromPipe(FileHandle handle, void* buffer, std::uint32_t length, std::uint32_t& bytesRead,
+                  Deadline deadline) {
+  if (deadline != kNoDeadline)
+    return RunOverlapped(handle, deadline, bytesRead,
+                         [&](OVERLAPPED* o) { return ::ReadFile(handle, buffer, length, nullptr, o); });
   DWORD count = 0;
   BOOL ok = ::ReadFile(handle, buffer, length, &count, nullptr);
   bytesRead = count;
   return ok != FALSE;
 }
 
-bool WriteToPipe(FileHandle handle, const void* buffer, std::uint32_t length, std::uint32_t& bytesWritten) {
+bool WriteToPipe(FileHandle handle, const void* buffer, std::uint32_t length, std::uint32_t& bytesWritten,
+                 Deadline deadline) {
+  if (deadline != kNoDeadline)
+    return RunOverlapped(handle, deadline, bytesWritten,
+                         [&](OVERLAPPED* o) { return ::WriteFile(handle, buffer, length, nullptr, o); });
   DWORD count = 0;
   BOOL ok = ::WriteFile(handle, buffer, length, &count, nullptr);
   bytesWritten = count;
   return ok != FALSE;
 }
 
-bool FlushPipe(FileHandle handle) { return ::FlushFileBuffers(handle) != FALSE; }
+bool FlushPipe(FileHandle handle, Deadline deadline) {
+  if (deadline == kNoDeadline) return ::FlushFileBuffers(handle) != FALSE;
+  // FlushFileBuffers has no time limit of its own.
+  HANDLE process = ::GetCurrentProcess();
+  HANDLE copy = nullptr;
+  if (!::DuplicateHandle(process, handle, process, &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) return false;
+  HANDLE thread = ::CreateThread(nullptr, 0, FlushInBackground, copy, 0, nullptr);
+  if (thread == nullptr) {
+    DWORD error = ::GetLastError();
+    ::CloseHandle(copy);
+    ::SetLastError(error);
+    return false;
+  }
+  bool flushed = ::WaitForSingleObject(thread, MillisecondsLeft(deadline)) == WAIT_OBJECT_0;
+  if (!flushed) ::CancelSynchronousIo(thread);  // where it can; else the thread ends with the pipe
+  ::CloseHandle(thread);
+  if (!flushed) ::SetLastError(ERROR_TIMEOUT);
+  return flushed;
+}
 
 bool ClosePipe(FileHandle handle) { return ::CloseHandle(handle) != FALSE; }
 

@@ -15,16 +15,21 @@ namespace transport {
  *
  * The pipe is opened by the constructor and never waited for: a missing pipe
  * or busy instances fail at once. Every read, write and flush is exactly one
- * platform call with no retry, time-out or batching; batching is left to a
- * TBufferedTransport on top. Each platform failure becomes a
- * TTransportException whose message ends in "errno = " and the operating
- * system's last-error code. After a failure the handle stays as it was; the
- * owner builds a new object to reconnect.
+ * platform call with no retry or batching; batching is left to a
+ * TBufferedTransport on top. Waits for the service block in the operating
+ * system and last as long as the service takes, unless the connection was
+ * opened with a deadline: then every wait still pending when it passes
+ * fails with TIMED_OUT and the code 1460 (ERROR_TIMEOUT). Each platform
+ * failure becomes a TTransportException whose message ends in "errno = "
+ * and the operating system's last-error code. After a failure the handle
+ * stays as it was; the owner builds a new object to reconnect.
  */
 class TWin32PipeClient : public TTransport {
 public:
   // Opens `pipeName` ("\\.\pipe\NAME"); throws if it cannot.
   explicit TWin32PipeClient(const std::string& pipeName);
+  // The same, with a deadline for every wait of the connection, closing included.
+  TWin32PipeClient(const std::string& pipeName, tevrin::platform::Deadline deadline);
   // Flushes and closes an open pipe; never throws.
   ~TWin32PipeClient() override;
 
@@ -49,6 +54,7 @@ private:
   void closeHandle() noexcept;
 
   std::string pipeName_;
+  tevrin::platform::Deadline deadline_;
   tevrin::platform::FileHandle handle_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@
 #include <process.h>
 #define getpid _getpid
 #else
+#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -26,6 +28,22 @@ using apache::thrift::transport::TTransportException;
 using apache::thrift::transport::TWin32PipeClient;
 using coreservice::PipeConnection;
 using coreservice::PipeListener;
+using tevrin::platform::Deadline;
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+// How often the calling thread has gone to sleep and woken up again: a wait
+// that polls does so hundreds of times a second, one in the kernel once.
+// Counted on Linux only.
+long Wakeups() {
+#ifdef _WIN32
+  return 0;
+#else
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return usage.ru_nvcsw + usage.ru_nivcsw;
+#endif
+}
 
 std::string UniquePipeName() {
   static std::atomic<int> counter{0};
@@ -48,9 +66,9 @@ void ExpectTransportError(Action action, TTransportException::TTransportExceptio
 class TWin32PipeClientTest : public ::testing::Test {
 protected:
   // Connects a client and accepts it on the server side.
-  std::unique_ptr<TWin32PipeClient> connect() {
+  std::unique_ptr<TWin32PipeClient> connect(Deadline deadline = tevrin::platform::kNoDeadline) {
     auto accepted = std::async(std::launch::async, [this] { return listener_.Accept(); });
-    auto client = std::make_unique<TWin32PipeClient>(name_);
+    auto client = std::make_unique<TWin32PipeClient>(name_, deadline);
     server_ = std::make_unique<PipeConnection>(accepted.get());
     return client;
   }
@@ -96,11 +114,72 @@ TEST_F(TWin32PipeClientTest, FlushWaitsUntilTheServerHasReadEverything) {
   auto client = connect();
   std::vector<uint8_t> request(1000, 7);
   client->write(request.data(), static_cast<uint32_t>(request.size()));
-  auto flushed = std::async(std::launch::async, [&] { client->flush(); });
+  auto flushed = std::async(std::launch::async, [&] {
+    const long before = Wakeups();
+    client->flush();
+    return Wakeups() - before;
+  });
   EXPECT_EQ(flushed.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
   std::vector<uint8_t> received(request.size());
   server_->readAll(received.data(), static_cast<uint32_t>(received.size()));
-  flushed.get();
+  EXPECT_LT(flushed.get(), 20) << "the flush polled";
+}
+
+// Each wait that the service never ends fails once the deadline is over,
+// blocked in the kernel the whole time.
+TEST_F(TWin32PipeClientTest, DeadlineEndsEveryWaitWithTimeout1460) {
+  const struct {
+    const char* name;
+    std::function<void(TWin32PipeClient&)> wait;
+    const char* message;
+  } waits[] = {
+      {"read of a reply that never comes",
+       [](TWin32PipeClient& c) {
+         uint8_t buffer[16];
+         c.read(buffer, sizeof buffer);
+       },
+       "TWin32PipeClient read() failed: errno = 1460"},
+      {"flush of a request nobody reads",
+       [](TWin32PipeClient& c) {
+         const uint8_t request[100] = {};
+         c.write(request, sizeof request);
+         c.flush();
+       },
+       "TWin32PipeClient flush() failed: errno = 1460"},
+      {"write larger than the pipe holds",
+       [](TWin32PipeClient& c) {
+         std::vector<uint8_t> request(8 << 20);
+         c.write(request.data(), static_cast<uint32_t>(request.size()));
+       },
+       "TWin32PipeClient write() failed: errno = 1460"},
+  };
+  for (const auto& w : waits) {
+    SCOPED_TRACE(w.name);
+    const auto start = steady_clock::now();
+    const long wakeupsBefore = Wakeups();
+    auto client = connect(start + milliseconds(300));
+    ExpectTransportError([&] { w.wait(*client); }, TTransportException::TIMED_OUT, w.message);
+    client.reset();  // closing does not wait past the deadline either
+    EXPECT_GE(steady_clock::now() - start, milliseconds(290));
+    EXPECT_LT(steady_clock::now() - start, milliseconds(5000));
+    EXPECT_LT(Wakeups() - wakeupsBefore, 20) << "the wait polled";
+  }
+}
+
+TEST_F(TWin32PipeClientTest, DeadlineLeavesPromptAnswersAlone) {
+  auto client = connect(steady_clock::now() + milliseconds(60000));
+  const uint8_t request[3] = {1, 2, 3};
+  client->write(request, 3);
+  auto served = std::async(std::launch::async, [this] {
+    uint8_t received[3] = {};
+    server_->readAll(received, 3);
+    server_->write(received, 3);
+  });
+  client->flush();
+  uint8_t reply[3] = {};
+  EXPECT_EQ(client->readAll(reply, 3), 3u);
+  EXPECT_EQ(reply[2], 3);
+  served.get();
 }
 
 TEST_F(TWin32PipeClientTest, OpenWhileOpenKeepsTheConnection) {
