@@ -1,6 +1,7 @@
 #include "LogicProcess.h"
 
 #include <string>
+#include <utility>
 
 #include "ProcessNameFilter.h"
 #include "Rules_CMD.h"
@@ -11,14 +12,6 @@
 namespace evrules {
 namespace {
 
-// Normalised full paths, built from SystemDir and SysWow64Dir by InitLibrary
-// so that events compare without building strings. Until then both folders
-// are empty, and so are the folder parts here.
-struct InterpreterPaths {
-  std::u16string scriptHosts[4] = {u"\\WSCRIPT.EXE", u"\\WSCRIPT.EXE", u"\\CSCRIPT.EXE",
-                                   u"\\CSCRIPT.EXE"};  // in the order tested
-  std::u16string commandInterpreters[2] = {u"\\CMD.EXE", u"\\CMD.EXE"};
-};
 InterpreterPaths theInterpreterPaths;
 
 template <std::size_t N>
@@ -28,15 +21,23 @@ bool IsOneOf(std::u16string_view path, const std::u16string (&candidates)[N]) {
   return false;
 }
 
+std::u16string ProgramIn(const std::u16string& folder, std::u16string_view name) {
+  std::u16string path = folder;
+  path += u'\\';
+  path += name;
+  return path;
+}
+
 }  // namespace
 
-void RefreshInterpreterPaths() {
-  const FolderStrings& folders = Folders();
-  theInterpreterPaths = InterpreterPaths{
-      {folders.SystemDir + u"\\WSCRIPT.EXE", folders.SysWow64Dir + u"\\WSCRIPT.EXE",
-       folders.SystemDir + u"\\CSCRIPT.EXE", folders.SysWow64Dir + u"\\CSCRIPT.EXE"},
-      {folders.SystemDir + u"\\CMD.EXE", folders.SysWow64Dir + u"\\CMD.EXE"}};
+InterpreterPaths InterpreterPathsFor(const FolderStrings& folders) {
+  return InterpreterPaths{
+      {ProgramIn(folders.SystemDir, u"WSCRIPT.EXE"), ProgramIn(folders.SysWow64Dir, u"WSCRIPT.EXE"),
+       ProgramIn(folders.SystemDir, u"CSCRIPT.EXE"), ProgramIn(folders.SysWow64Dir, u"CSCRIPT.EXE")},
+      {ProgramIn(folders.SystemDir, u"CMD.EXE"), ProgramIn(folders.SysWow64Dir, u"CMD.EXE")}};
 }
+
+void SetInterpreterPaths(InterpreterPaths&& paths) noexcept { theInterpreterPaths = std::move(paths); }
 
 int32_t CheckProcessEvent(std::u16string_view processPath, std::u16string_view targetPath,
                           std::u16string_view commandLine, int32_t flags) {

@@ -3,7 +3,10 @@
 #define EVRULES_LOGIC_PROCESS_H
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+
+#include "ProcessNameFilter.h"
 
 namespace evrules {
 
@@ -12,9 +15,20 @@ namespace evrules {
 int32_t CheckProcessEvent(std::u16string_view processPath, std::u16string_view targetPath,
                           std::u16string_view commandLine, int32_t flags);
 
-// Recomputes the script-host and interpreter paths from the folder strings;
-// called by InitLibrary.
-void RefreshInterpreterPaths();
+// Normalised full paths of the script hosts and command interpreters in
+// SystemDir and SysWow64Dir, built once so that events compare without
+// building strings. Until InitLibrary has run both folders are empty, and so
+// are the folder parts here.
+struct InterpreterPaths {
+  std::u16string scriptHosts[4] = {u"\\WSCRIPT.EXE", u"\\WSCRIPT.EXE", u"\\CSCRIPT.EXE",
+                                   u"\\CSCRIPT.EXE"};  // in the order tested
+  std::u16string commandInterpreters[2] = {u"\\CMD.EXE", u"\\CMD.EXE"};
+};
+
+// Builds them for a folder set (may throw); InitLibrary installs the result
+// together with the folder set it came from.
+InterpreterPaths InterpreterPathsFor(const FolderStrings& folders);
+void SetInterpreterPaths(InterpreterPaths&& paths) noexcept;
 
 }  // namespace evrules
 

@@ -2,7 +2,8 @@
 #include "evrules.h"
 
 #include <algorithm>
-#include <cstring>
+#include <type_traits>
+#include <utility>
 
 #include "LogicProcess.h"
 #include "LogicRegistry.h"
@@ -27,8 +28,10 @@ std::u16string NormalizedScratch() { return std::u16string(NormalizeText(theScra
 
 void ZeroScratch() { std::fill(std::begin(theScratch), std::end(theScratch), u'\0'); }
 
-void RefreshFolderStrings() {
-  FolderStrings& folders = MutableFolders();
+// May throw; reads the module's state only for the profiles root, which a
+// failed query keeps.
+FolderStrings QueryFolderStrings() {
+  FolderStrings folders;
   folders.SystemDir = platform::QuerySystemDirectory(theScratch, kScratchCapacity) > 0 ? NormalizedScratch()
                                                                                      : std::u16string();
   folders.WindowsDir = platform::QueryWindowsDirectory(theScratch, kScratchCapacity) > 0 ? NormalizedScratch()
@@ -38,12 +41,38 @@ void RefreshFolderStrings() {
   platform::QueryEnvironmentVariable(u"ALLUSERSPROFILE", theScratch, kScratchCapacity);
   folders.AllUsersDir = NormalizedScratch();
   ZeroScratch();
-  // A failed query keeps the profiles root found before.
-  if (platform::QueryProfilesDirectory(theScratch, kScratchCapacity)) folders.ProfilesDir = NormalizedScratch();
+  folders.ProfilesDir = platform::QueryProfilesDirectory(theScratch, kScratchCapacity) ? NormalizedScratch()
+                                                                                       : Folders().ProfilesDir;
   ZeroScratch();
   platform::QueryEnvironmentVariable(u"ProgramFiles", theScratch, kScratchCapacity);
   folders.ProgramFilesDir = NormalizedScratch();
-  RefreshInterpreterPaths();
+  return folders;
+}
+
+static_assert(std::is_nothrow_move_assignable_v<FolderStrings> &&
+                  std::is_nothrow_move_assignable_v<InterpreterPaths>,
+              "installing a new folder set cannot fail halfway");
+
+// All or nothing: everything that can fail runs before the first store, so a
+// failure leaves the previous folder set and the interpreter paths built from
+// it, which belong together.
+void RefreshFolderStrings() {
+  FolderStrings folders = QueryFolderStrings();
+  InterpreterPaths interpreters = InterpreterPathsFor(folders);
+  MutableFolders() = std::move(folders);
+  SetInterpreterPaths(std::move(interpreters));
+}
+
+// No exception may reach the host, which is not C++: an export whose work
+// throws answers `fallback`. Long text, command-line tokens and debugger lines
+// are built on the heap, so std::bad_alloc can come from any event.
+template <typename Work>
+int32_t Guarded(int32_t fallback, Work&& work) noexcept {
+  try {
+    return work();
+  } catch (...) {
+    return fallback;
+  }
 }
 
 }  // namespace
@@ -54,49 +83,62 @@ using namespace evrules;
 extern "C" {
 
 int32_t EVRULES_CALL InitLibrary(const HostCallbacks* callbacks) {
+  // Cleared first, so that a record refused or a failure below leaves none.
   SetHostCallbacks(HostCallbackSet{});
-  RefreshFolderStrings();
-  // Mended: a null record is refused rather than read.
-  if (callbacks == nullptr || callbacks->Size < EVRULES_SIZE_WITH_REPORT) return 0;
-  HostCallbackSet taken;
-  taken.reportDetection = callbacks->ReportDetection;
-  if (callbacks->Size >= EVRULES_SIZE_WITH_ALL) {
-    taken.queryFile = callbacks->QueryFile;
-    taken.checkWhiteList = callbacks->CheckWhiteList;
-  }
-  SetHostCallbacks(taken);
-  return 1;
+  return Guarded(0, [&] {
+    RefreshFolderStrings();
+    // Mended: a null record is refused rather than read.
+    if (callbacks == nullptr || callbacks->Size < EVRULES_SIZE_WITH_REPORT) return 0;
+    HostCallbackSet taken;
+    taken.reportDetection = callbacks->ReportDetection;
+    if (callbacks->Size >= EVRULES_SIZE_WITH_ALL) {
+      taken.queryFile = callbacks->QueryFile;
+      taken.checkWhiteList = callbacks->CheckWhiteList;
+    }
+    SetHostCallbacks(taken);
+    return 1;
+  });
 }
 
 int32_t EVRULES_CALL RegEvent(const EvWideChar* ProcessPath, const EvWideChar* KeyPath, const EvWideChar* ValueName,
                               int32_t Operation) {
-  return CheckRegistryEvent(HostString(ProcessPath), HostString(KeyPath), HostString(ValueName), Operation);
+  return Guarded(EVRULES_RESULT_NONE, [&] {
+    return CheckRegistryEvent(HostString(ProcessPath), HostString(KeyPath), HostString(ValueName), Operation);
+  });
 }
 
 int32_t EVRULES_CALL RegEventEx(const EvWideChar* ProcessPath, const EvWideChar* KeyPath,
                                 const EvWideChar* ValueName, int32_t Operation, uint32_t, uint32_t, uint32_t,
                                 uint32_t, uint32_t) {
-  return CheckRegistryEvent(HostString(ProcessPath), HostString(KeyPath), HostString(ValueName), Operation);
+  return Guarded(EVRULES_RESULT_NONE, [&] {
+    return CheckRegistryEvent(HostString(ProcessPath), HostString(KeyPath), HostString(ValueName), Operation);
+  });
 }
 
 int32_t EVRULES_CALL ProcessEvent(const EvWideChar* ProcessPath, const EvWideChar* TargetPath,
                                   const EvWideChar* CommandLine, int32_t Flags, uint32_t, uint32_t) {
-  return CheckProcessEvent(HostString(ProcessPath), HostString(TargetPath), HostString(CommandLine), Flags);
+  return Guarded(EVRULES_RESULT_NONE, [&] {
+    return CheckProcessEvent(HostString(ProcessPath), HostString(TargetPath), HostString(CommandLine), Flags);
+  });
 }
 
 int32_t EVRULES_CALL ProcessEventEx(const EvWideChar* ProcessPath, const EvWideChar* TargetPath,
                                     const EvWideChar* CommandLine, int32_t Flags, uint32_t, uint32_t, uint32_t,
                                     uint32_t, uint32_t, uint32_t, uint32_t) {
-  return CheckProcessEvent(HostString(ProcessPath), HostString(TargetPath), HostString(CommandLine), Flags);
+  return Guarded(EVRULES_RESULT_NONE, [&] {
+    return CheckProcessEvent(HostString(ProcessPath), HostString(TargetPath), HostString(CommandLine), Flags);
+  });
 }
 
+// These two do no work, but are guarded like the others so that work added
+// later cannot throw into the host; their one answer is 0.
 int32_t EVRULES_CALL NetConnectEvent(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
                                      uint32_t) {
-  return 0;
+  return Guarded(0, [] { return 0; });
 }
 
 int32_t EVRULES_CALL NetProtocolData(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {
-  return 0;
+  return Guarded(0, [] { return 0; });
 }
 
 }  // extern "C"
