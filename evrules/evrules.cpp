@@ -1,7 +1,6 @@
 // The module's exports and InitLibrary.
 #include "evrules.h"
 
-#include <algorithm>
 #include <type_traits>
 #include <utility>
 
@@ -26,26 +25,26 @@ char16_t theScratch[kScratchCapacity + 1];
 
 std::u16string NormalizedScratch() { return std::u16string(NormalizeText(theScratch).view()); }
 
-void ZeroScratch() { std::fill(std::begin(theScratch), std::end(theScratch), u'\0'); }
+// A folder query answers the length it wrote. Zero is a failure, and so is an
+// answer not below the capacity: that is the size a longer folder would need,
+// and the buffer still holds what an earlier query left in it.
+std::u16string FolderAnswer(uint32_t answer) {
+  return answer > 0 && answer < kScratchCapacity ? NormalizedScratch() : std::u16string();
+}
 
 // May throw; reads the module's state only for the profiles root, which a
 // failed query keeps.
 FolderStrings QueryFolderStrings() {
   FolderStrings folders;
-  folders.SystemDir = platform::QuerySystemDirectory(theScratch, kScratchCapacity) > 0 ? NormalizedScratch()
-                                                                                     : std::u16string();
-  folders.WindowsDir = platform::QueryWindowsDirectory(theScratch, kScratchCapacity) > 0 ? NormalizedScratch()
-                                                                                       : std::u16string();
+  folders.SystemDir = FolderAnswer(platform::QuerySystemDirectory(theScratch, kScratchCapacity));
+  folders.WindowsDir = FolderAnswer(platform::QueryWindowsDirectory(theScratch, kScratchCapacity));
   folders.SysWow64Dir = folders.WindowsDir.empty() ? std::u16string() : folders.WindowsDir + u"\\SYSWOW64";
-  ZeroScratch();
-  platform::QueryEnvironmentVariable(u"ALLUSERSPROFILE", theScratch, kScratchCapacity);
-  folders.AllUsersDir = NormalizedScratch();
-  ZeroScratch();
+  folders.AllUsersDir =
+      FolderAnswer(platform::QueryEnvironmentVariable(u"ALLUSERSPROFILE", theScratch, kScratchCapacity));
   folders.ProfilesDir = platform::QueryProfilesDirectory(theScratch, kScratchCapacity) ? NormalizedScratch()
                                                                                        : Folders().ProfilesDir;
-  ZeroScratch();
-  platform::QueryEnvironmentVariable(u"ProgramFiles", theScratch, kScratchCapacity);
-  folders.ProgramFilesDir = NormalizedScratch();
+  folders.ProgramFilesDir =
+      FolderAnswer(platform::QueryEnvironmentVariable(u"ProgramFiles", theScratch, kScratchCapacity));
   return folders;
 }
 

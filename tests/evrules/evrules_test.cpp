@@ -48,6 +48,21 @@ TEST_F(ExportsTest, FailedQueriesLeaveFoldersEmptyButProfilesKeepTheirValue) {
   EXPECT_EQ(Folders().ProgramFilesDir, std::u16string(4095, u'X'));
 }
 
+TEST_F(ExportsTest, FoldersLongerThanTheBufferAreFailedQueries) {
+  // The buffer still holds "C:\Program Files" from the first InitLibrary.
+  const std::u16string tooLong = u"C:\\" + std::u16string(5000, u'd');
+  EvEmu_SetFolder(EVEMU_SYSTEM_DIRECTORY, tooLong.c_str());
+  EvEmu_SetFolder(EVEMU_WINDOWS_DIRECTORY, tooLong.c_str());
+  EXPECT_EQ(Init(), 1);
+  EXPECT_EQ(Folders().SystemDir, u"");
+  EXPECT_EQ(Folders().WindowsDir, u"");
+  EXPECT_EQ(ProcessEvent(u"C:\\Program Files\\svchost.exe", u"", u"", 0x80, 0, 0), 1);
+  const std::u16string fits = u"C:\\" + std::u16string(4092, u'd');  // 4095 units and the NUL
+  EvEmu_SetFolder(EVEMU_SYSTEM_DIRECTORY, fits.c_str());
+  Init();
+  EXPECT_EQ(Folders().SystemDir.size(), 4095u);
+}
+
 TEST_F(ExportsTest, NullRecordIsRefusedButFoldersAreRefreshed) {
   EvEmu_SetFolder(EVEMU_SYSTEM_DIRECTORY, u"D:\\Win\\Sys");
   EXPECT_EQ(InitLibrary(nullptr), 0);
