@@ -12,16 +12,20 @@
 namespace evrules {
 namespace {
 
+// Before InitLibrary the folder strings are empty, and so are these paths.
 InterpreterPaths theInterpreterPaths;
 
 template <std::size_t N>
 bool IsOneOf(std::u16string_view path, const std::u16string (&candidates)[N]) {
   for (const std::u16string& candidate : candidates)
-    if (path == candidate) return true;
+    if (!candidate.empty() && path == candidate) return true;
   return false;
 }
 
+// The folder's program, or nothing when the folder is unknown: an empty
+// folder string would turn "\CMD.EXE" into an interpreter path.
 std::u16string ProgramIn(const std::u16string& folder, std::u16string_view name) {
+  if (folder.empty()) return {};
   std::u16string path = folder;
   path += u'\\';
   path += name;

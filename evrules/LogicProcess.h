@@ -17,12 +17,11 @@ int32_t CheckProcessEvent(std::u16string_view processPath, std::u16string_view t
 
 // Normalised full paths of the script hosts and command interpreters in
 // SystemDir and SysWow64Dir, built once so that events compare without
-// building strings. Until InitLibrary has run both folders are empty, and so
-// are the folder parts here.
+// building strings. A path whose folder string is empty is empty itself and
+// matches no image.
 struct InterpreterPaths {
-  std::u16string scriptHosts[4] = {u"\\WSCRIPT.EXE", u"\\WSCRIPT.EXE", u"\\CSCRIPT.EXE",
-                                   u"\\CSCRIPT.EXE"};  // in the order tested
-  std::u16string commandInterpreters[2] = {u"\\CMD.EXE", u"\\CMD.EXE"};
+  std::u16string scriptHosts[4];  // WSCRIPT and CSCRIPT, in the order tested
+  std::u16string commandInterpreters[2];
 };
 
 // Builds them for a folder set (may throw); InitLibrary installs the result

@@ -63,8 +63,8 @@ FolderStrings& MutableFolders() { return process_name_filter::theFolders; }
 
 bool IsHomeFolder(std::u16string_view folder, int32_t place) {
   const FolderStrings& folders = Folders();
-  const bool inSystem = folder == folders.SystemDir || folder == folders.SysWow64Dir;
-  const bool inWindows = folder == folders.WindowsDir;
+  const bool inSystem = IsFolder(folder, folders.SystemDir) || IsFolder(folder, folders.SysWow64Dir);
+  const bool inWindows = IsFolder(folder, folders.WindowsDir);
   switch (place) {
     case kPlaceSystem: return inSystem;
     case kPlaceWindows: return inWindows;
@@ -92,8 +92,8 @@ RuleOutcome CheckProcessName(std::u16string_view processPath) {
   }
 
   const FolderStrings& folders = Folders();
-  if (folder.view() == folders.AllUsersDir || folder.view() == folders.ProfilesDir ||
-      folder.view() == folders.ProgramFilesDir)
+  if (IsFolder(folder.view(), folders.AllUsersDir) || IsFolder(folder.view(), folders.ProfilesDir) ||
+      IsFolder(folder.view(), folders.ProgramFilesDir))
     return {kRuleReport, kInstallationRootVerdict};
   return {};
 }

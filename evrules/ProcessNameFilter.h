@@ -26,6 +26,13 @@ const FolderStrings& Folders();
 // Written only by InitLibrary, never while events run.
 FolderStrings& MutableFolders();
 
+// True when an image's folder (normalised, no trailing backslash) is
+// `folderString`. An empty folder string is an unknown folder and is no
+// image's folder, not even that of "\x.exe".
+inline bool IsFolder(std::u16string_view imageFolder, const std::u16string& folderString) {
+  return !folderString.empty() && imageFolder == folderString;
+}
+
 RuleOutcome CheckProcessName(std::u16string_view processPath);
 
 // Homes of system program names.

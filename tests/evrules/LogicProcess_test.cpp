@@ -98,13 +98,17 @@ TEST_F(LogicProcessTest, ScriptHostWithoutFindingGoesOnToTheNameFilter) {
             (std::vector<Report>{{u"C:\\Program Files\\wscript.exe", "HIPS:Trojan.Generic3.Win32.1", 2}}));
 }
 
-TEST_F(LogicProcessTest, EmptyFolderStringsMakeRootInterpretersMatch) {
-  // With no system folder, SystemDir + "\CMD.EXE" is "\CMD.EXE".
+TEST_F(LogicProcessTest, EmptyFolderStringsMakeNoInterpreters) {
+  // With no system folder, SystemDir + "\CMD.EXE" would be "\CMD.EXE".
   EvEmu_SetFolder(EVEMU_SYSTEM_DIRECTORY, nullptr);
   EvEmu_SetFolder(EVEMU_WINDOWS_DIRECTORY, nullptr);
   Init();
+  MapDrive(u"E:", 2);
+  CreateFile(u"E:\\run.vbs");
   CreateFile(u"C:\\t\\x.exe", 0);
-  EXPECT_EQ(CheckProcessEvent(u"\\cmd.exe", u"C:\\T\\X.EXE", u"cmd /c C:\\t\\x.exe", 0x80), 3);
+  EXPECT_EQ(CheckProcessEvent(u"\\cmd.exe", u"C:\\T\\X.EXE", u"cmd /c C:\\t\\x.exe", 0x80), 1);
+  EXPECT_EQ(CheckProcessEvent(u"\\wscript.exe", u"C:\\x.exe", u"wscript.exe E:\\run.vbs", 0x80), 1);
+  EXPECT_TRUE(Recorded().reports.empty());
 }
 
 }  // namespace

@@ -120,6 +120,10 @@ TEST_F(ProcessNameFilterTest, EmptyFolderStringsMakeNoHomes) {
   EXPECT_EQ(CheckProcessName(u"C:\\Windows\\System32\\svchost.exe").code, 2);
   EXPECT_EQ(CheckProcessName(u"C:\\Program Files\\setup.exe").code, 0);
   EXPECT_EQ(CheckProcessName(u"C:\\Users\\a.exe").code, 2);  // profiles root still known
+  // The folder of "\x.exe" is empty once its backslash goes: no folder string matches it.
+  EXPECT_EQ(CheckProcessName(u"\\x.exe").code, 0);
+  EXPECT_EQ(CheckProcessName(u"\\svchost.exe").code, 0);
+  EXPECT_FALSE(evrules::IsHomeFolder(u"", evrules::kPlaceAny));
 }
 
 TEST_F(ProcessNameFilterTest, CharactersOutsideTheCodePageBecomeQuestionMarks) {
