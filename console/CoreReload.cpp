@@ -7,6 +7,7 @@
 #include <iostream>
 #include <memory>
 
+#include "service/SafeText.h"
 #include "service/ServiceRpc.h"
 #include "transport/TWin32PipeClient.h"
 
@@ -42,9 +43,10 @@ bool RunCoreReload() {
   } catch (const TevrinAV::OperationFailed&) {
     // The service's own refusal: "Failed" says it all.
   } catch (const apache::thrift::TException& e) {
-    std::cout << "Rpc connection failed: " << e.what() << std::endl;
+    // The text may be the service's own: it is never printed raw.
+    std::cout << "Rpc connection failed: " << TevrinAV::SafeText(e.what()) << std::endl;
   } catch (const std::exception& e) {
-    std::cout << "Error: " << e.what() << std::endl;
+    std::cout << "Error: " << TevrinAV::SafeText(e.what()) << std::endl;
   }
   return false;
 }

@@ -129,4 +129,20 @@ int DecodeUtf8(const char* text, char16_t* out, std::size_t capacity) {
   return sink.result();
 }
 
+Utf8Sequence FirstUtf8Sequence(std::string_view bytes) {
+  if (bytes.empty()) return {0, 0};
+  const auto lead = static_cast<unsigned char>(bytes[0]);
+  if (lead < 0x80) return {lead, 1};
+  const LeadInfo info = DescribeLead(lead);
+  if (info.length == 0 || bytes.size() < static_cast<std::size_t>(info.length)) return {0, 0};
+  std::uint32_t cp = lead & (0xFF >> (info.length + 1));
+  for (int i = 1; i < info.length; ++i) {
+    const auto b = static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]);
+    const bool fits = i == 1 ? (b >= info.secondMin && b <= info.secondMax) : IsContinuation(b);
+    if (!fits) return {0, 0};
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  return {static_cast<char32_t>(cp), static_cast<std::size_t>(info.length)};
+}
+
 }  // namespace tevrin::platform

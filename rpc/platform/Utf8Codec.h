@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 namespace tevrin::platform {
 
@@ -14,5 +15,13 @@ inline constexpr char16_t kReplacementChar = 0xFFFD;
 // too small.
 int EncodeUtf8(const char16_t* text, char* out, std::size_t capacity);
 int DecodeUtf8(const char* text, char16_t* out, std::size_t capacity);
+
+// The well-formed sequence at the start of `bytes`: its code point and
+// length, or length 0 when the bytes there are ill-formed or cut short.
+struct Utf8Sequence {
+  char32_t codePoint;
+  std::size_t length;
+};
+Utf8Sequence FirstUtf8Sequence(std::string_view bytes);
 
 }  // namespace tevrin::platform
