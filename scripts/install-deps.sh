@@ -9,6 +9,7 @@ packages=(
   libboost-program-options-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev
+  time                # /usr/bin/time: peak memory in the end-to-end tests
 )
 
 missing=()

@@ -3,7 +3,9 @@
 // the service's failure, or with the malformed and failing replies that
 // clients must survive.
 #include <boost/program_options.hpp>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <string>
 
 #include "PipeListener.h"
@@ -27,7 +29,13 @@ constexpr char kAnswers[] =
     "  type         a reply of another message type (--message-type)\n"
     "  empty        a result struct with no field\n"
     "  close        close the connection without replying\n"
-    "  busy         accept no connection: every instance busy\n";
+    "  busy         accept no connection: every instance busy\n"
+    "  raw-true     a well-formed reply with the bool result true, written by hand\n"
+    "  huge-name    a reply header announcing a 2 GiB operation name\n"
+    "  huge-text    a result announcing a 2 GiB text\n"
+    "  silent       accept the connection but never read the request\n"
+    "Hand-written replies (all but true, false, fail and busy) can be delivered\n"
+    "with --drip and --cut.\n";
 
 struct Settings {
   std::string pipe = kCorePipeName;
@@ -35,6 +43,8 @@ struct Settings {
   int64_t number = 1;
   std::string text = "text";
   coreservice::RawReply raw;
+  int64_t messageBytes = -1;
+  std::string messageFile;
   bool dump = false;
   bool once = false;
 };
@@ -51,7 +61,11 @@ bool ParseSettings(int argc, char* argv[], Settings& settings) {
       "message", po::value(&settings.raw.exceptionMessage), "exception message (answer exception)")(
       "name", po::value(&settings.raw.name), "operation name to reply with (answer name)")(
       "message-type", po::value(&settings.raw.messageType), "message type to reply with (answer type)")(
+      "message-file", po::value(&settings.messageFile), "exception message: the bytes of this file")(
+      "message-bytes", po::value(&settings.messageBytes), "repeat the exception message to this many bytes")(
       "sequence-id", po::value(&settings.raw.sequenceId), "sequence id of raw replies")(
+      "drip", po::value(&settings.raw.dripMilliseconds), "send raw replies one byte every N milliseconds")(
+      "cut", po::value(&settings.raw.cutAt), "send only the first N bytes of raw replies, then close")(
       "dump", po::bool_switch(&settings.dump), "print each request in hex and the call it made")(
       "once", po::bool_switch(&settings.once), "stop after one connection");
   po::variables_map vm;
@@ -73,8 +87,27 @@ bool ParseSettings(int argc, char* argv[], Settings& settings) {
     settings.raw.kind = Kind::EmptyResult;
   else if (a == "close")
     settings.raw.kind = Kind::Close;
-  else if (a != "true" && a != "false" && a != "fail" && a != "busy")
+  else if (a == "raw-true")
+    settings.raw.kind = Kind::True;
+  else if (a == "huge-name")
+    settings.raw.kind = Kind::HugeName;
+  else if (a == "huge-text")
+    settings.raw.kind = Kind::HugeText;
+  else if (a != "true" && a != "false" && a != "fail" && a != "busy" && a != "silent")
     throw po::error("unknown answer '" + a + "'");
+  if (!settings.messageFile.empty()) {
+    std::ifstream file(settings.messageFile, std::ios::binary);
+    if (!file) throw po::error("cannot read '" + settings.messageFile + "'");
+    settings.raw.exceptionMessage.assign(std::istreambuf_iterator<char>(file), {});
+  }
+  if (settings.messageBytes >= 0) {
+    std::string& message = settings.raw.exceptionMessage;
+    if (message.empty()) message = " ";
+    const std::string unit = message;
+    const auto size = static_cast<std::size_t>(settings.messageBytes);
+    while (message.size() < size) message += unit;
+    message.resize(size);
+  }
   return true;
 }
 
@@ -114,6 +147,12 @@ int main(int argc, char* argv[]) {
     for (;;) {
       auto connection = listener.Accept();
       if (connection == tevrin::platform::kInvalidFileHandle) break;
+      if (settings.answer == "silent") {
+        // Holds the connection unread until stopped.
+        listener.WaitForStop();
+        tevrin::platform::ClosePipe(connection);
+        break;
+      }
       if (ServedByProcessor(settings.answer))
         coreservice::ServeCalls(connection, handler, log);
       else

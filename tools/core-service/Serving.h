@@ -12,13 +12,26 @@ namespace coreservice {
 
 // Replies that no well-behaved service sends, for testing clients.
 struct RawReply {
-  enum class Kind { Exception, OtherName, OtherMessageType, EmptyResult, Close };
+  enum class Kind {
+    True,              // a well-formed reply whose bool result is true
+    Exception,         // an exception reply
+    OtherName,         // a reply naming another operation
+    OtherMessageType,  // a reply of another message type
+    EmptyResult,       // a result struct without fields
+    Close,             // no reply: the connection is closed
+    HugeName,          // a reply header announcing a 2 GiB name, then a few bytes
+    HugeText,          // a result announcing a 2 GiB text, then a few bytes
+  };
   Kind kind = Kind::EmptyResult;
   int32_t exceptionType = 0;
   std::string exceptionMessage;
   std::string name = "reloadcore";
   int32_t messageType = 1;
   int32_t sequenceId = 0;
+  // Delivery: one byte every `dripMilliseconds` (0: all at once); with
+  // `cutAt` set, only that many bytes, then the connection is closed.
+  int dripMilliseconds = 0;
+  int64_t cutAt = -1;
 };
 
 // Answers every call on `connection` through the generated processor until

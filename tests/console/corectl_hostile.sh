@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# CoreCtl against a hostile core service: whatever answers on the pipe gets
+# one clean diagnostic line, in small memory and without delay; a service that
+# never answers is waited for without spending CPU; the service's text is
+# printed escaped and cut.
+#
+# Usage: corectl_hostile.sh CORECTL CORE_SERVICE [RUNNER] (see corectl_checks.sh)
+#   Under a runner (Wine) only the memory and text cases run.
+set -u
+
+# shellcheck source=corectl_checks.sh
+source "$(dirname "$0")/corectl_checks.sh"
+
+connection_failed="Reloading core: Rpc connection failed: "
+then_failed="${eol}Failed${eol}"
+too_big="Reply announces a string of 2147483647 bytes; a message holds at most 104857600"
+
+# Memory: announcements of two gigabytes end the call at once.
+export MAX_SECONDS=10 MAX_RSS_KB=${MAX_RSS_KB:-65536}
+check "announced 2 GiB name" "--answer huge-name" 255 "${connection_failed}${too_big}${then_failed}" --reload-core
+check "announced 2 GiB text" "--answer huge-text" 255 "${connection_failed}${too_big}${then_failed}" --reload-core
+
+# Text: control characters are shown, long messages cut.
+printf '\r\e[2KReloading core: OK\n\e[8m' >"$work/spoof"
+check "control characters in a message" "--answer exception --type 6 --message-file $work/spoof" 255 \
+  "${connection_failed}\\x0D\\x1B[2KReloading core: OK\\x0A\\x1B[8m${then_failed}" --reload-core
+check "16 MB message" "--answer exception --type 6 --message x --message-bytes 16777216" 255 \
+  "${connection_failed}$(printf 'x%.0s' $(seq 1024))...${then_failed}" --reload-core
+unset MAX_RSS_KB
+
+[ -n "$runner" ] && { finish; exit; }
+
+check "reply dripped one byte at a time" "--answer raw-true --drip 5" 0 "Reloading core: OK${eol}" --reload-core
+# The whole ReloadCore reply is 27 bytes; every shorter cut fails cleanly.
+for cut in $(seq 0 26); do
+  check "reply cut after $cut bytes" "--answer raw-true --cut $cut" 255 \
+    "${connection_failed}TWin32PipeClient read() failed: errno = 109${then_failed}" --reload-core
+done
+check "reply cut after all 27 bytes" "--answer raw-true --cut 27" 0 "Reloading core: OK${eol}" --reload-core
+unset MAX_SECONDS
+
+# A service that never reads: CoreCtl waits as long as it takes, its line on
+# the screen, asleep in the kernel; Ctrl-C ends it at once.
+wait_seconds=3
+start_service --answer silent || problems+=("service did not start")
+# A background job of a script ignores Ctrl-C unless told otherwise.
+env --default-signal=INT "$corectl" --reload-core >"$work/stdout" 2>"$work/stderr" &
+corectl_pid=$!
+sleep "$wait_seconds"
+if kill -0 "$corectl_pid" 2>/dev/null; then
+  read -r -a stat <"/proc/$corectl_pid/stat"
+  cpu_ticks=$((stat[13] + stat[14]))
+  wakeups=$(awk '/^voluntary_ctxt_switches/ {print $2}' "/proc/$corectl_pid/status")
+  detail="after $wait_seconds s: $cpu_ticks CPU ticks, $wakeups wake-ups"
+  ((cpu_ticks <= 5)) || problems+=("$cpu_ticks CPU ticks spent while waiting")
+  ((wakeups < 20)) || problems+=("woke up $wakeups times while waiting")
+  [ "$(cat "$work/stdout")" = "Reloading core: " ] || problems+=("stdout while waiting: $(od -c "$work/stdout")")
+  kill -INT "$corectl_pid"
+  for _ in $(seq 20); do kill -0 "$corectl_pid" 2>/dev/null || break; sleep 0.05; done
+  kill -0 "$corectl_pid" 2>/dev/null && problems+=("Ctrl-C did not end it within a second")
+else
+  problems+=("CoreCtl did not wait: $(cat "$work/stdout")")
+fi
+kill -KILL "$corectl_pid" 2>/dev/null
+wait "$corectl_pid" 2>/dev/null
+stop_service
+conclude "service that never reads"
+
+finish
