@@ -68,6 +68,26 @@ private:
   std::tuple<const typename Args::type*...> values_;
 };
 
+// A list of operation descriptors. OperationListOf<A, B, EndOfList> is
+// OperationList<A, B>: the end marker lets a macro write one item per line.
+template <class... Ops>
+struct OperationList {
+  static constexpr std::size_t size = sizeof...(Ops);
+};
+struct EndOfList;
+template <class Collected, class... Rest>
+struct CollectOperations;
+template <class... Collected>
+struct CollectOperations<OperationList<Collected...>, EndOfList> {
+  using type = OperationList<Collected...>;
+};
+template <class... Collected, class Next, class... Rest>
+struct CollectOperations<OperationList<Collected...>, Next, Rest...> {
+  using type = typename CollectOperations<OperationList<Collected..., Next>, Rest...>::type;
+};
+template <class... Ops>
+using OperationListOf = typename CollectOperations<OperationList<>, Ops...>::type;
+
 template <class Op>
 inline constexpr bool kHasResult = !std::is_void_v<typename Op::Result>;
 

@@ -400,53 +400,61 @@ inline constexpr bool kNeverFails = false;
 using wire::Arg;
 
 // ---- Operations, in the interface's order ----------------------------------
-//                name                         result                     failure      arguments: Arg<id, type>
-TEVRIN_OPERATION(QueryInformation,            WideString,                kMayFail,    Arg<1, int32_t>)
-TEVRIN_OPERATION(SetOption,                   void,                      kMayFail,    Arg<1, int32_t>, Arg<2, WideString>)
-TEVRIN_OPERATION(GetOption,                   WideString,                kMayFail,    Arg<1, int32_t>)
-TEVRIN_OPERATION(ValidateOption,              bool,                      kMayFail,    Arg<1, int32_t>, Arg<2, WideString>)
-TEVRIN_OPERATION(ResetOption,                 void,                      kMayFail,    Arg<1, int32_t>)
-TEVRIN_OPERATION(StartTask,                   void,                      kMayFail,    Arg<1, int64_t>)
-TEVRIN_OPERATION(StopTask,                    void,                      kMayFail,    Arg<1, int64_t>)
-TEVRIN_OPERATION(PauseTask,                   void,                      kMayFail,    Arg<1, int64_t>)
-TEVRIN_OPERATION(ResumeTask,                  void,                      kMayFail,    Arg<1, int64_t>)
-TEVRIN_OPERATION(GetTaskInfo,                 TaskInfo,                  kMayFail,    Arg<1, int64_t>)
-TEVRIN_OPERATION(GetRunningTasks,             std::vector<int64_t>,      kMayFail,    /* none */)
-TEVRIN_OPERATION(GetTaskThreatsCount,         int64_t,                   kMayFail,    Arg<1, int64_t>)
-TEVRIN_OPERATION(CreateQuickScanner,          int64_t,                   kMayFail,    /* none */)
-TEVRIN_OPERATION(CreateFullScanner,           int64_t,                   kMayFail,    /* none */)
-TEVRIN_OPERATION(CreateCustomScanner,         int64_t,                   kMayFail,    Arg<1, std::vector<WideString>>)
-TEVRIN_OPERATION(CreateActionPerformer,       int64_t,                   kMayFail,    Arg<1, TargetMap>, Arg<2, int64_t>)
-TEVRIN_OPERATION(CreateQuarantinePerformer,   int64_t,                   kMayFail,    Arg<1, TargetMap>)
-TEVRIN_OPERATION(GetCollectionDelta,          CollectionDelta,           kMayFail,    Arg<1, int64_t>, Arg<2, int64_t>)
-TEVRIN_OPERATION(GetQuarantineEntry,          QuarantineEntry,           kMayFail,    Arg<1, int64_t>)
-TEVRIN_OPERATION(GetDomainEntry,              DomainEntry,               kMayFail,    Arg<1, int64_t>)
-TEVRIN_OPERATION(GetThreatEntry,              ThreatEntry,               kMayFail,    Arg<1, int64_t>, Arg<2, int64_t>)
-TEVRIN_OPERATION(BlockDomain,                 void,                      kMayFail,    Arg<1, WideString>, Arg<2, bool>)
-TEVRIN_OPERATION(SetDefaultAction,            void,                      kMayFail,    Arg<1, int32_t>, Arg<2, int32_t>)
-TEVRIN_OPERATION(GetDefaultAction,            ActionCode,                kMayFail,    Arg<1, int32_t>)
-TEVRIN_OPERATION(GetThreatNotification,       ThreatNotification,        kMayFail,    /* none */)
-TEVRIN_OPERATION(ReplyThreatNotification,     void,                      kMayFail,    Arg<1, int64_t>, Arg<2, int32_t>)
-TEVRIN_OPERATION(GetMailNotification,         MailNotification,          kMayFail,    /* none */)
-TEVRIN_OPERATION(GetIncompatibleApplications, std::vector<WideString>,   kMayFail,    /* none */)
-TEVRIN_OPERATION(EnableFeature,               void,                      kMayFail,    Arg<1, int32_t>, Arg<2, bool>)
-TEVRIN_OPERATION(GetFeatureStatus,            FeatureStatus,             kMayFail,    Arg<1, int32_t>)
-TEVRIN_OPERATION(GetHistoryStatistics,        HistoryStatistics,         kMayFail,    /* none */)
-TEVRIN_OPERATION(UpdateCore,                  bool,                      kMayFail,    Arg<1, WideString>, Arg<2, WideString>, Arg<3, WideString>)
-TEVRIN_OPERATION(ReloadCore,                  bool,                      kMayFail,    /* none */)
-TEVRIN_OPERATION(GetQuarantineProgress,       int32_t,                   kMayFail,    /* none */)
-TEVRIN_OPERATION(GetSkipList,                 std::vector<SkipItem>,     kMayFail,    /* none */)
-TEVRIN_OPERATION(AddSkipItem,                 int64_t,                   kMayFail,    Arg<1, WideString>, Arg<2, bool>, Arg<3, bool>)
-TEVRIN_OPERATION(RemoveSkipItem,              void,                      kMayFail,    Arg<1, int64_t>)
-TEVRIN_OPERATION(SetSkipItemsNames,           void,                      kMayFail,    Arg<1, std::vector<WideString>>)
-TEVRIN_OPERATION(IncrementStatItem,           void,                      kNeverFails, Arg<1, int32_t>)
-TEVRIN_OPERATION(GetStatValue,                int32_t,                   kNeverFails, Arg<1, int32_t>)
-TEVRIN_OPERATION(SetStatValue,                void,                      kNeverFails, Arg<1, int32_t>, Arg<2, int32_t>)
-TEVRIN_OPERATION(FilemonAddSkipThread,        void,                      kMayFail,    Arg<1, int32_t>)
-TEVRIN_OPERATION(FilemonRemoveSkipThread,     void,                      kMayFail,    Arg<1, int32_t>)
-TEVRIN_OPERATION(GetDeviceListChanged,        DeviceListChange,          kMayFail,    /* none */)
-TEVRIN_OPERATION(SetAutorunDeviceStatus,      int64_t,                   kNeverFails, Arg<1, int32_t>, Arg<2, int32_t>)
+// Each line is OPERATION(name, result, failure, arguments: Arg<id, type>...).
+#define TEVRIN_SERVICE_OPERATIONS(OPERATION) \
+  OPERATION(QueryInformation,            WideString,                kMayFail,    Arg<1, int32_t>) \
+  OPERATION(SetOption,                   void,                      kMayFail,    Arg<1, int32_t>, Arg<2, WideString>) \
+  OPERATION(GetOption,                   WideString,                kMayFail,    Arg<1, int32_t>) \
+  OPERATION(ValidateOption,              bool,                      kMayFail,    Arg<1, int32_t>, Arg<2, WideString>) \
+  OPERATION(ResetOption,                 void,                      kMayFail,    Arg<1, int32_t>) \
+  OPERATION(StartTask,                   void,                      kMayFail,    Arg<1, int64_t>) \
+  OPERATION(StopTask,                    void,                      kMayFail,    Arg<1, int64_t>) \
+  OPERATION(PauseTask,                   void,                      kMayFail,    Arg<1, int64_t>) \
+  OPERATION(ResumeTask,                  void,                      kMayFail,    Arg<1, int64_t>) \
+  OPERATION(GetTaskInfo,                 TaskInfo,                  kMayFail,    Arg<1, int64_t>) \
+  OPERATION(GetRunningTasks,             std::vector<int64_t>,      kMayFail,    /* none */) \
+  OPERATION(GetTaskThreatsCount,         int64_t,                   kMayFail,    Arg<1, int64_t>) \
+  OPERATION(CreateQuickScanner,          int64_t,                   kMayFail,    /* none */) \
+  OPERATION(CreateFullScanner,           int64_t,                   kMayFail,    /* none */) \
+  OPERATION(CreateCustomScanner,         int64_t,                   kMayFail,    Arg<1, std::vector<WideString>>) \
+  OPERATION(CreateActionPerformer,       int64_t,                   kMayFail,    Arg<1, TargetMap>, Arg<2, int64_t>) \
+  OPERATION(CreateQuarantinePerformer,   int64_t,                   kMayFail,    Arg<1, TargetMap>) \
+  OPERATION(GetCollectionDelta,          CollectionDelta,           kMayFail,    Arg<1, int64_t>, Arg<2, int64_t>) \
+  OPERATION(GetQuarantineEntry,          QuarantineEntry,           kMayFail,    Arg<1, int64_t>) \
+  OPERATION(GetDomainEntry,              DomainEntry,               kMayFail,    Arg<1, int64_t>) \
+  OPERATION(GetThreatEntry,              ThreatEntry,               kMayFail,    Arg<1, int64_t>, Arg<2, int64_t>) \
+  OPERATION(BlockDomain,                 void,                      kMayFail,    Arg<1, WideString>, Arg<2, bool>) \
+  OPERATION(SetDefaultAction,            void,                      kMayFail,    Arg<1, int32_t>, Arg<2, int32_t>) \
+  OPERATION(GetDefaultAction,            ActionCode,                kMayFail,    Arg<1, int32_t>) \
+  OPERATION(GetThreatNotification,       ThreatNotification,        kMayFail,    /* none */) \
+  OPERATION(ReplyThreatNotification,     void,                      kMayFail,    Arg<1, int64_t>, Arg<2, int32_t>) \
+  OPERATION(GetMailNotification,         MailNotification,          kMayFail,    /* none */) \
+  OPERATION(GetIncompatibleApplications, std::vector<WideString>,   kMayFail,    /* none */) \
+  OPERATION(EnableFeature,               void,                      kMayFail,    Arg<1, int32_t>, Arg<2, bool>) \
+  OPERATION(GetFeatureStatus,            FeatureStatus,             kMayFail,    Arg<1, int32_t>) \
+  OPERATION(GetHistoryStatistics,        HistoryStatistics,         kMayFail,    /* none */) \
+  OPERATION(UpdateCore,                  bool,                      kMayFail,    Arg<1, WideString>, Arg<2, WideString>, Arg<3, WideString>) \
+  OPERATION(ReloadCore,                  bool,                      kMayFail,    /* none */) \
+  OPERATION(GetQuarantineProgress,       int32_t,                   kMayFail,    /* none */) \
+  OPERATION(GetSkipList,                 std::vector<SkipItem>,     kMayFail,    /* none */) \
+  OPERATION(AddSkipItem,                 int64_t,                   kMayFail,    Arg<1, WideString>, Arg<2, bool>, Arg<3, bool>) \
+  OPERATION(RemoveSkipItem,              void,                      kMayFail,    Arg<1, int64_t>) \
+  OPERATION(SetSkipItemsNames,           void,                      kMayFail,    Arg<1, std::vector<WideString>>) \
+  OPERATION(IncrementStatItem,           void,                      kNeverFails, Arg<1, int32_t>) \
+  OPERATION(GetStatValue,                int32_t,                   kNeverFails, Arg<1, int32_t>) \
+  OPERATION(SetStatValue,                void,                      kNeverFails, Arg<1, int32_t>, Arg<2, int32_t>) \
+  OPERATION(FilemonAddSkipThread,        void,                      kMayFail,    Arg<1, int32_t>) \
+  OPERATION(FilemonRemoveSkipThread,     void,                      kMayFail,    Arg<1, int32_t>) \
+  OPERATION(GetDeviceListChanged,        DeviceListChange,          kMayFail,    /* none */) \
+  OPERATION(SetAutorunDeviceStatus,      int64_t,                   kNeverFails, Arg<1, int32_t>, Arg<2, int32_t>)
 
+TEVRIN_SERVICE_OPERATIONS(TEVRIN_OPERATION)
+
+// Every operation as a type list, in the interface's order, for code that
+// treats them all alike.
+#define TEVRIN_LISTED_OPERATION(Op, ...) ops::Op,
+using AllOperations = wire::OperationListOf<TEVRIN_SERVICE_OPERATIONS(TEVRIN_LISTED_OPERATION) wire::EndOfList>;
+#undef TEVRIN_LISTED_OPERATION
 #undef TEVRIN_OPERATION
 
 }  // namespace TevrinAV

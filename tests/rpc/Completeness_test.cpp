@@ -19,6 +19,18 @@ protected:
 
 TEST(CompletenessTableTest, HoldsFortyFiveOperations) { EXPECT_EQ(std::size(kAllOperations), 45u); }
 
+// The declarations' own list, which generic tools walk, has every operation
+// in the interface's order.
+template <class... Ops>
+std::vector<std::string> NamesOf(TevrinAV::wire::OperationList<Ops...>) {
+  return {Ops::name...};
+}
+TEST(CompletenessTableTest, DeclaredListIsTheInterfaceInOrder) {
+  std::vector<std::string> table;
+  for (const OperationCall& op : kAllOperations) table.push_back(op.name);
+  EXPECT_EQ(NamesOf(TevrinAV::AllOperations{}), table);
+}
+
 TEST_P(CompletenessTest, SendsItsNameInACallMessage) {
   const OperationCall& op = GetParam();
   transport_->queueReply(Cat({ReplyHeader(op.name), Field(12, 1), {0}, {0}}));
