@@ -46,7 +46,6 @@ public:
   uint32_t readBinary(std::string& str);
 
   using apache::thrift::protocol::TBinaryProtocol::readBool;
-  using TVirtualProtocol::readBool;
 
 private:
   uint32_t readStringBody(std::string& str, int32_t size);
