@@ -16,17 +16,19 @@ then_failed="${eol}Failed${eol}"
 too_big="Reply announces a string of 2147483647 bytes; a message holds at most 104857600"
 
 # Memory: announcements of two gigabytes end the call at once.
-export MAX_SECONDS=10 MAX_RSS_KB=${MAX_RSS_KB:-65536}
-check "announced 2 GiB name" "--answer huge-name" 255 "${connection_failed}${too_big}${then_failed}" --reload-core
-check "announced 2 GiB text" "--answer huge-text" 255 "${connection_failed}${too_big}${then_failed}" --reload-core
+export MAX_SECONDS=10
+MAX_RSS_KB=${ANNOUNCED_RSS_KB:-65536} check "announced 2 GiB name" "--answer huge-name" 255 \
+  "${connection_failed}${too_big}${then_failed}" --reload-core
+MAX_RSS_KB=${ANNOUNCED_RSS_KB:-65536} check "announced 2 GiB text" "--answer huge-text" 255 \
+  "${connection_failed}${too_big}${then_failed}" --reload-core
 
-# Text: control characters are shown, long messages cut.
+# Text: control characters are shown, long messages cut; a message that
+# really arrives may take a small multiple of its size.
 printf '\r\e[2KReloading core: OK\n\e[8m' >"$work/spoof"
 check "control characters in a message" "--answer exception --type 6 --message-file $work/spoof" 255 \
   "${connection_failed}\\x0D\\x1B[2KReloading core: OK\\x0A\\x1B[8m${then_failed}" --reload-core
-check "16 MB message" "--answer exception --type 6 --message x --message-bytes 16777216" 255 \
+MAX_RSS_KB=262144 check "16 MB message" "--answer exception --type 6 --message x --message-bytes 16777216" 255 \
   "${connection_failed}$(printf 'x%.0s' $(seq 1024))...${then_failed}" --reload-core
-unset MAX_RSS_KB
 
 [ -n "$runner" ] && { finish; exit; }
 
@@ -40,20 +42,28 @@ check "reply cut after all 27 bytes" "--answer raw-true --cut 27" 0 "Reloading c
 unset MAX_SECONDS
 
 # A service that never reads: CoreCtl waits as long as it takes, its line on
-# the screen, asleep in the kernel; Ctrl-C ends it at once.
-wait_seconds=3
+# the screen, asleep in the kernel; Ctrl-C ends it at once. What it spends is
+# measured between its first and third second, after its start-up.
+# cpu_and_wakeups PID: CPU ticks (user + system) and voluntary wake-ups.
+cpu_and_wakeups() {
+  local stat
+  read -r -a stat <"/proc/$1/stat"
+  echo "$((stat[13] + stat[14])) $(awk '/^voluntary_ctxt_switches/ {print $2}' "/proc/$1/status")"
+}
 start_service --answer silent || problems+=("service did not start")
 # A background job of a script ignores Ctrl-C unless told otherwise.
 env --default-signal=INT "$corectl" --reload-core >"$work/stdout" 2>"$work/stderr" &
 corectl_pid=$!
-sleep "$wait_seconds"
+sleep 1
 if kill -0 "$corectl_pid" 2>/dev/null; then
-  read -r -a stat <"/proc/$corectl_pid/stat"
-  cpu_ticks=$((stat[13] + stat[14]))
-  wakeups=$(awk '/^voluntary_ctxt_switches/ {print $2}' "/proc/$corectl_pid/status")
-  detail="after $wait_seconds s: $cpu_ticks CPU ticks, $wakeups wake-ups"
-  ((cpu_ticks <= 5)) || problems+=("$cpu_ticks CPU ticks spent while waiting")
-  ((wakeups < 20)) || problems+=("woke up $wakeups times while waiting")
+  read -r ticks_before wakeups_before < <(cpu_and_wakeups "$corectl_pid")
+  sleep 2
+  read -r ticks_after wakeups_after < <(cpu_and_wakeups "$corectl_pid")
+  cpu_ticks=$((ticks_after - ticks_before))
+  wakeups=$((wakeups_after - wakeups_before))
+  detail="in 2 s of waiting: $cpu_ticks CPU ticks, $wakeups wake-ups"
+  ((cpu_ticks <= 1)) || problems+=("$cpu_ticks CPU ticks spent while waiting")
+  ((wakeups < 10)) || problems+=("woke up $wakeups times while waiting")
   [ "$(cat "$work/stdout")" = "Reloading core: " ] || problems+=("stdout while waiting: $(od -c "$work/stdout")")
   kill -INT "$corectl_pid"
   for _ in $(seq 20); do kill -0 "$corectl_pid" 2>/dev/null || break; sleep 0.05; done
