@@ -67,6 +67,12 @@ uint32_t QueryDriveType(std::u16string_view root);
 // One line of debugger output (OutputDebugStringA on Windows).
 void DebugOutput(std::string_view ansiText);
 
+// Called as each export ends, so that a heap exhausted during the next call
+// ends in a std::bad_alloc that the export can catch. On Windows the C++
+// runtime itself needs heap memory to throw, so a little is kept aside for it
+// (see Platform_win.cpp); elsewhere there is nothing to do.
+void KeepRoomToThrow() noexcept;
+
 }  // namespace evrules::platform
 
 #endif

@@ -332,6 +332,10 @@ void DebugOutput(std::string_view ansiText) {
   emulation.debugSink(line.c_str(), emulation.debugContext);
 }
 
+// Here the C++ runtime throws std::bad_alloc from its emergency pool, which
+// needs no heap.
+void KeepRoomToThrow() noexcept {}
+
 }  // namespace evrules::platform
 
 using evrules::platform::TheEmulation;

@@ -6,7 +6,10 @@
 #include <windows.h>
 #include <userenv.h>
 
+#include <atomic>
 #include <climits>
+#include <cstdlib>
+#include <new>
 #include <string>
 
 namespace evrules::platform {
@@ -95,5 +98,47 @@ LocalDate GetLocalDate() {
 uint32_t QueryDriveType(std::u16string_view root) { return ::GetDriveTypeW(Terminated(root).c_str()); }
 
 void DebugOutput(std::string_view ansiText) { ::OutputDebugStringA(std::string(ansiText).c_str()); }
+
+namespace {
+
+// MinGW's C++ runtime needs heap memory to throw: for the exception object,
+// for the thread's emulated thread-local block on its first throw, and, when
+// the object must come from the emergency pool, for the pool's mutex, which
+// winpthreads creates on first use. With the heap exhausted, a std::bad_alloc
+// would never reach a catch: failing to lock that mutex throws again, and so
+// on until the stack overflows. So a block is kept aside, and the module's
+// new-handler frees it just before std::bad_alloc is thrown. The C++ runtime
+// is linked into the DLL, so the handler is the module's alone.
+constexpr std::size_t kRoomSizes[] = {64 * 1024, 16 * 1024, 4 * 1024, 1024};
+std::atomic<void*> theRoom{nullptr};
+
+[[noreturn]] void FreeRoomAndFail() {
+  std::free(theRoom.exchange(nullptr));
+  throw std::bad_alloc();
+}
+
+struct RoomWhileLoaded {
+  RoomWhileLoaded() {
+    std::set_new_handler(FreeRoomAndFail);
+    KeepRoomToThrow();
+  }
+  ~RoomWhileLoaded() { std::free(theRoom.exchange(nullptr)); }
+} theRoomWhileLoaded;
+
+}  // namespace
+
+// After a failure the room is taken again once the exception is gone, before
+// the host can take that memory; smaller if need be, as a thread's first
+// throw keeps a little of it.
+void KeepRoomToThrow() noexcept {
+  if (theRoom.load(std::memory_order_relaxed) != nullptr) return;
+  for (std::size_t size : kRoomSizes) {
+    if (void* block = std::malloc(size)) {
+      void* none = nullptr;
+      if (!theRoom.compare_exchange_strong(none, block)) std::free(block);
+      return;
+    }
+  }
+}
 
 }  // namespace evrules::platform

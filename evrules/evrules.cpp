@@ -67,11 +67,13 @@ void RefreshFolderStrings() {
 // are built on the heap, so std::bad_alloc can come from any event.
 template <typename Work>
 int32_t Guarded(int32_t fallback, Work&& work) noexcept {
+  int32_t answer = fallback;
   try {
-    return work();
+    answer = work();
   } catch (...) {
-    return fallback;
   }
+  platform::KeepRoomToThrow();
+  return answer;
 }
 
 }  // namespace
