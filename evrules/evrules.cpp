@@ -71,6 +71,7 @@ int32_t Guarded(int32_t fallback, Work&& work) noexcept {
   try {
     answer = work();
   } catch (...) {
+    // The answer stays `fallback`.
   }
   platform::KeepRoomToThrow();
   return answer;
