@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <linux/sockios.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/epoll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -89,12 +90,22 @@ bool WaitUntilReady(FileHandle handle, short events, Deadline deadline) {
   }
 }
 
-// Bytes written to `handle` that the peer has not read yet, or -1.
+constexpr auto kSpinBeforeSleeping = std::chrono::microseconds(50);
+
+// The memory that buffers written to `handle` still hold because the peer
+// has not read them, or -1. A buffer counts with its whole allocation, some
+// hundreds of bytes at least.
 int UnreadByPeer(FileHandle handle) {
   int pending = 0;
   if (::ioctl(handle, SIOCOUTQ, &pending) < 0) return -1;
   return pending;
 }
+
+// True when the peer has read everything (or the query failed: -1). The
+// kernel wakes the writer while it is still releasing the last buffer, with
+// one unit of it left for an instant; a waiter that took that 1 for data
+// would sleep on with no wake-up to come.
+bool IsDrained(int pending) { return pending <= 1; }
 
 // Closes a descriptor on every way out.
 class ScopedDescriptor {
@@ -199,7 +210,15 @@ bool FlushPipe(FileHandle handle, Deadline deadline) {
   // wakes the writer's waiters, so an edge-triggered epoll registration
   // sleeps in the kernel from one consumption to the next.
   int pending = UnreadByPeer(handle);
-  if (pending <= 0) return pending == 0 || Fail(ErrorFromErrno(errno));
+  // A peer that is waiting for the data reads it within microseconds, while
+  // sleeping and being woken costs tens of them: look again for a moment
+  // before going to sleep, as adaptive locks do.
+  const auto stopSpinning = std::chrono::steady_clock::now() + kSpinBeforeSleeping;
+  while (!IsDrained(pending) && std::chrono::steady_clock::now() < stopSpinning) {
+    ::sched_yield();  // the peer may be waiting for this very processor
+    pending = UnreadByPeer(handle);
+  }
+  if (IsDrained(pending)) return pending >= 0 || Fail(ErrorFromErrno(errno));
   ScopedDescriptor poller(::epoll_create1(EPOLL_CLOEXEC));
   if (poller.get() < 0) return Fail(ErrorFromErrno(errno));
   epoll_event watch{};
@@ -208,7 +227,7 @@ bool FlushPipe(FileHandle handle, Deadline deadline) {
   for (;;) {
     // Checked after registering, so that no consumption goes unnoticed.
     pending = UnreadByPeer(handle);
-    if (pending <= 0) return pending == 0 || Fail(ErrorFromErrno(errno));
+    if (IsDrained(pending)) return pending >= 0 || Fail(ErrorFromErrno(errno));
     epoll_event event{};
     int woken = ::epoll_wait(poller.get(), &event, 1, MillisecondsLeft(deadline));
     if (woken == 0) return Fail(kErrorTimeout);
