@@ -82,4 +82,10 @@ int WideToUtf8Bytes(const char16_t* text, char* out, int capacity);
 // same size convention. Invalid sequences become U+FFFD.
 int Utf8ToWideChars(const char* text, char16_t* out, int capacity);
 
+// The same for the `length` units of a text, NULs included and no
+// terminator added: one pass when `capacity` is enough (3 bytes a unit for
+// UTF-8, 1 unit a byte for UTF-16).
+int WideToUtf8Bytes(const char16_t* text, int length, char* out, int capacity);
+int Utf8ToWideChars(const char* text, int length, char16_t* out, int capacity);
+
 }  // namespace tevrin::platform

@@ -242,12 +242,17 @@ bool ClosePipe(FileHandle handle) {
 
 std::uint32_t LastError() { return lastError; }
 
-int WideToUtf8Bytes(const char16_t* text, char* out, int capacity) {
-  if (text == nullptr || capacity < 0 || (capacity > 0 && out == nullptr)) {
+namespace {
+
+// The Windows converters' contract: invalid parameters and a buffer too small
+// fail with their codes, and 0.
+template <class Unit, class Convert>
+int ConvertText(const Unit* text, int length, int capacity, bool outGiven, Convert convert) {
+  if (text == nullptr || capacity < 0 || length < -1 || length == 0 || (capacity > 0 && !outGiven)) {
     Fail(kErrorInvalidParameter);
     return 0;
   }
-  int n = EncodeUtf8(text, out, static_cast<std::size_t>(capacity));
+  int n = convert(static_cast<std::size_t>(capacity));
   if (n < 0 || n == INT_MAX) {
     Fail(kErrorInsufficientBuffer);
     return 0;
@@ -255,17 +260,26 @@ int WideToUtf8Bytes(const char16_t* text, char* out, int capacity) {
   return n;
 }
 
+}  // namespace
+
+int WideToUtf8Bytes(const char16_t* text, char* out, int capacity) {
+  return ConvertText(text, -1, capacity, out != nullptr, [&](std::size_t room) { return EncodeUtf8(text, out, room); });
+}
+
 int Utf8ToWideChars(const char* text, char16_t* out, int capacity) {
-  if (text == nullptr || capacity < 0 || (capacity > 0 && out == nullptr)) {
-    Fail(kErrorInvalidParameter);
-    return 0;
-  }
-  int n = DecodeUtf8(text, out, static_cast<std::size_t>(capacity));
-  if (n < 0) {
-    Fail(kErrorInsufficientBuffer);
-    return 0;
-  }
-  return n;
+  return ConvertText(text, -1, capacity, out != nullptr, [&](std::size_t room) { return DecodeUtf8(text, out, room); });
+}
+
+int WideToUtf8Bytes(const char16_t* text, int length, char* out, int capacity) {
+  return ConvertText(text, length, capacity, out != nullptr, [&](std::size_t room) {
+    return EncodeUtf8(text, static_cast<std::size_t>(length), out, room);
+  });
+}
+
+int Utf8ToWideChars(const char* text, int length, char16_t* out, int capacity) {
+  return ConvertText(text, length, capacity, out != nullptr, [&](std::size_t room) {
+    return DecodeUtf8(text, static_cast<std::size_t>(length), out, room);
+  });
 }
 
 }  // namespace tevrin::platform

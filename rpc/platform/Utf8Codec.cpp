@@ -1,6 +1,7 @@
 #include "Utf8Codec.h"
 
 #include <cstdint>
+#include <string>
 
 namespace tevrin::platform {
 namespace {
@@ -82,44 +83,41 @@ LeadInfo DescribeLead(unsigned char lead) {
 
 }  // namespace
 
-int EncodeUtf8(const char16_t* text, char* out, std::size_t capacity) {
+int EncodeUtf8(const char16_t* text, std::size_t length, char* out, std::size_t capacity) {
   Sink<char> sink(out, capacity);
-  for (std::size_t i = 0;; ++i) {
+  for (std::size_t i = 0; i < length; ++i) {
     std::uint32_t unit = text[i];
-    if (IsHighSurrogate(unit) && IsLowSurrogate(text[i + 1])) {
+    if (IsHighSurrogate(unit) && i + 1 < length && IsLowSurrogate(text[i + 1])) {
       std::uint32_t low = text[++i];
       PutUtf8(sink, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
       continue;
     }
     if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) unit = kReplacementChar;
     PutUtf8(sink, unit);
-    if (unit == 0) break;
   }
   return sink.result();
 }
 
 // Each maximal ill-formed subpart becomes one U+FFFD, as the Unicode standard
 // recommends and the Windows converter does.
-int DecodeUtf8(const char* text, char16_t* out, std::size_t capacity) {
+int DecodeUtf8(const char* text, std::size_t length, char16_t* out, std::size_t capacity) {
   Sink<char16_t> sink(out, capacity);
   const auto* p = reinterpret_cast<const unsigned char*>(text);
-  for (;;) {
-    unsigned char lead = *p;
+  const auto* end = p + length;
+  while (p < end) {
+    unsigned char lead = *p++;
     if (lead < 0x80) {
       sink.put(lead);
-      if (lead == 0) break;
-      ++p;
       continue;
     }
     LeadInfo info = DescribeLead(lead);
-    ++p;
     if (info.length == 0) {
       sink.put(kReplacementChar);
       continue;
     }
     std::uint32_t cp = lead & (0xFF >> (info.length + 1));
     int taken = 1;
-    for (; taken < info.length; ++taken, ++p) {
+    for (; taken < info.length && p < end; ++taken, ++p) {
       bool fits = taken == 1 ? (*p >= info.secondMin && *p <= info.secondMax) : IsContinuation(*p);
       if (!fits) break;
       cp = (cp << 6) | (*p & 0x3F);
@@ -127,6 +125,14 @@ int DecodeUtf8(const char* text, char16_t* out, std::size_t capacity) {
     PutUtf16(sink, taken == info.length ? cp : kReplacementChar);
   }
   return sink.result();
+}
+
+int EncodeUtf8(const char16_t* text, char* out, std::size_t capacity) {
+  return EncodeUtf8(text, std::char_traits<char16_t>::length(text) + 1, out, capacity);
+}
+
+int DecodeUtf8(const char* text, char16_t* out, std::size_t capacity) {
+  return DecodeUtf8(text, std::char_traits<char>::length(text) + 1, out, capacity);
 }
 
 Utf8Sequence FirstUtf8Sequence(std::string_view bytes) {

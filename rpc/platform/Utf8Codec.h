@@ -10,9 +10,12 @@ namespace tevrin::platform {
 
 inline constexpr char16_t kReplacementChar = 0xFFFD;
 
-// Converts `text` up to and including its NUL terminator. With `capacity` 0
+// Converts the `length` units of `text`, NULs included. With `capacity` 0
 // returns the size needed; otherwise the units written, or -1 when `out` is
 // too small.
+int EncodeUtf8(const char16_t* text, std::size_t length, char* out, std::size_t capacity);
+int DecodeUtf8(const char* text, std::size_t length, char16_t* out, std::size_t capacity);
+// The same for `text` up to and including its NUL terminator.
 int EncodeUtf8(const char16_t* text, char* out, std::size_t capacity);
 int DecodeUtf8(const char* text, char16_t* out, std::size_t capacity);
 

@@ -2,35 +2,86 @@
 
 #include <thrift/protocol/TProtocol.h>
 
-#include <vector>
+#include <climits>
+#include <cstring>
+#include <typeinfo>
 
 #include "../platform/PipeApi.h"
+#include "ServiceProtocol.h"
 
 namespace TevrinAV {
 
 namespace platform = tevrin::platform;
 
+namespace {
+
+// Whether the `length` units of `text` are all ASCII: no early exit, so that
+// the loop vectorises.
+template <class Unit>
+bool IsAscii(const Unit* text, std::size_t length) {
+  std::make_unsigned_t<Unit> seen = 0;
+  for (std::size_t i = 0; i < length; ++i) seen |= static_cast<std::make_unsigned_t<Unit>>(text[i]);
+  return seen < 0x80;
+}
+
+// The length of a text up to its first NUL.
+std::size_t LengthUpToNul(const char* text, std::size_t length) {
+  const void* nul = std::memchr(text, 0, length);
+  return nul == nullptr ? length : static_cast<std::size_t>(static_cast<const char*>(nul) - text);
+}
+std::size_t LengthUpToNul(const char16_t* text, std::size_t length) {
+  std::size_t i = 0;
+  while (i < length && text[i] != 0) ++i;
+  return i;
+}
+
+}  // namespace
+
 bool WideToUtf8(std::string& target, const WideString& text) {
   target.clear();
-  if (text.empty()) return true;
-  int size = platform::WideToUtf8Bytes(text.c_str(), nullptr, 0);
-  if (size <= 0) return false;
-  std::vector<char> buffer(static_cast<std::size_t>(size));
-  if (platform::WideToUtf8Bytes(text.c_str(), buffer.data(), size) <= 0) return false;
-  target.assign(buffer.data());  // up to the first NUL
+  const std::size_t length = LengthUpToNul(text.data(), text.size());
+  if (length == 0) return true;
+  if (IsAscii(text.data(), length)) {
+    target = std::string(text.data(), text.data() + length);  // narrowed unit by unit
+    return true;
+  }
+  // Three bytes a unit at most (a surrogate pair takes four for two units).
+  if (length > INT_MAX / 3) return false;
+  target.resize(3 * length);
+  const int written = platform::WideToUtf8Bytes(text.data(), static_cast<int>(length), target.data(),
+                                                static_cast<int>(target.size()));
+  if (written <= 0) {
+    target.clear();
+    return false;
+  }
+  target.resize(static_cast<std::size_t>(written));
   return true;
 }
 
-bool Utf8ToWide(WideString& target, const std::string& bytes) {
+bool Utf8ToWide(WideString& target, const char* bytes, std::size_t size) {
   target.clear();
-  if (bytes.empty()) return true;
-  int size = platform::Utf8ToWideChars(bytes.c_str(), nullptr, 0);
-  if (size <= 0) return false;
-  std::vector<char16_t> buffer(static_cast<std::size_t>(size));
-  if (platform::Utf8ToWideChars(bytes.c_str(), buffer.data(), size) <= 0) return false;
-  target.assign(buffer.data());  // up to the first NUL
+  const std::size_t length = LengthUpToNul(bytes, size);
+  if (length == 0) return true;
+  if (IsAscii(bytes, length)) {
+    // Built from the bytes in one allocation, without filling it first.
+    const auto* first = reinterpret_cast<const unsigned char*>(bytes);
+    target = WideString(first, first + length);
+    return true;
+  }
+  // Never more UTF-16 units than UTF-8 bytes.
+  if (length > INT_MAX) return false;
+  target.resize(length);
+  const int written =
+      platform::Utf8ToWideChars(bytes, static_cast<int>(length), target.data(), static_cast<int>(length));
+  if (written <= 0) {
+    target.clear();
+    return false;
+  }
+  target.resize(static_cast<std::size_t>(written));
   return true;
 }
+
+bool Utf8ToWide(WideString& target, const std::string& bytes) { return Utf8ToWide(target, bytes.data(), bytes.size()); }
 
 uint32_t WriteWideString(apache::thrift::protocol::TProtocol* oprot, const WideString& text) {
   std::string bytes;
@@ -39,6 +90,9 @@ uint32_t WriteWideString(apache::thrift::protocol::TProtocol* oprot, const WideS
 }
 
 uint32_t ReadWideString(apache::thrift::protocol::TProtocol* iprot, WideString& target) {
+  // The service's own protocol converts straight from its buffer.
+  if (typeid(*iprot) == typeid(wire::ServiceProtocol))
+    return static_cast<wire::ServiceProtocol*>(iprot)->readWideString(target);
   std::string bytes;
   uint32_t xfer = iprot->readString(bytes);
   Utf8ToWide(target, bytes);

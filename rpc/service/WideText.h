@@ -1,6 +1,7 @@
 // Text of the service interface: UTF-16 in memory, UTF-8 on the wire.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -17,6 +18,7 @@ using WideString = std::u16string;
 // leaving the target empty, only when the platform converter refuses.
 bool WideToUtf8(std::string& target, const WideString& text);
 bool Utf8ToWide(WideString& target, const std::string& bytes);
+bool Utf8ToWide(WideString& target, const char* bytes, std::size_t size);
 
 // Writes `text` as one protocol string of UTF-8 bytes.
 uint32_t WriteWideString(apache::thrift::protocol::TProtocol* oprot, const WideString& text);
