@@ -82,15 +82,16 @@ coreservice::Answers BenchAnswers() {
   }
 }
 
-// Starts this program as the server and waits until it accepts clients. It
-// is exec'd, not forked, so that callgrind measures the clients only.
-pid_t StartServer(const std::string& pipe) {
+// Starts this program (`self`) as the server and waits until it accepts
+// clients. It is exec'd, not forked, so that callgrind measures the clients
+// only.
+pid_t StartServer(const char* self, const std::string& pipe) {
   int ready[2];
   if (::pipe(ready) != 0) throw std::runtime_error("pipe failed");
   pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(ready[1], STDOUT_FILENO);
-    ::execl("/proc/self/exe", "rpc_bench", "--serve", pipe.c_str(), static_cast<char*>(nullptr));
+    ::execl(self, "rpc_bench", "--serve", pipe.c_str(), static_cast<char*>(nullptr));
     std::_Exit(127);
   }
   ::close(ready[1]);
@@ -230,9 +231,10 @@ int main(int argc, char* argv[]) {
   if (rounds < 1 || scale <= 0 || (!client.empty() && client != "ours" && client != "generated")) return Usage();
 
   const std::string name = "tevrin-rpc-bench-" + std::to_string(::getpid());
-  pid_t server = StartServer("\\\\.\\pipe\\" + name);
+  pid_t server = -1;
   int status = 0;
   try {
+    server = StartServer(argv[0], "\\\\.\\pipe\\" + name);
     Clients clients(name);
     if (!client.empty()) {
       const Shape* shape = FindShape(shapeName);
@@ -267,7 +269,9 @@ int main(int argc, char* argv[]) {
     std::cerr << "rpc_bench: " << e.what() << "\n";
     status = 1;
   }
-  ::kill(server, SIGTERM);
-  ::waitpid(server, nullptr, 0);
+  if (server > 0) {
+    ::kill(server, SIGTERM);
+    ::waitpid(server, nullptr, 0);
+  }
   return status;
 }

@@ -120,22 +120,24 @@ struct CallResult : ResultSlot<typename Op::Result>, FailureSlot<Op::mayFail> {
   } isset;
 
   uint32_t read(TProtocol* in) {
-    return ReadStruct(*in, [&](int16_t id, TType type, uint32_t& xfer) {
-      if constexpr (kHasResult<Op>) {
-        if (id == 0 && type == Codec<typename Op::Result>::type) {
-          xfer += Codec<typename Op::Result>::read(*in, *this->success);
-          isset.success = true;
-          return true;
+    return ReadAs(*in, [&](auto& protocol) {
+      return ReadStruct(protocol, [&](int16_t id, TType type, uint32_t& xfer) {
+        if constexpr (kHasResult<Op>) {
+          if (id == 0 && type == Codec<typename Op::Result>::type) {
+            xfer += Codec<typename Op::Result>::read(protocol, *this->success);
+            isset.success = true;
+            return true;
+          }
         }
-      }
-      if constexpr (Op::mayFail) {
-        if (id == 1 && type == apache::thrift::protocol::T_STRUCT) {
-          xfer += this->failure.read(in);
-          isset.failure = true;
-          return true;
+        if constexpr (Op::mayFail) {
+          if (id == 1 && type == apache::thrift::protocol::T_STRUCT) {
+            xfer += ReadRecord(protocol, this->failure);
+            isset.failure = true;
+            return true;
+          }
         }
-      }
-      return false;
+        return false;
+      });
     });
   }
 };

@@ -3,6 +3,9 @@
 #include <thrift/protocol/TProtocolException.h>
 
 #include <algorithm>
+#include <typeinfo>
+
+#include "WideText.h"
 
 namespace TevrinAV {
 namespace wire {
@@ -56,7 +59,23 @@ constexpr uint32_t kFirstStringChunk = 64 * 1024;
 }  // namespace
 
 ServiceProtocol::ServiceProtocol(std::shared_ptr<apache::thrift::transport::TTransport> transport)
-    : TVirtualProtocol(std::move(transport)) {}
+    : TVirtualProtocol(transport),
+      buffered_(typeid(*transport) == typeid(apache::thrift::transport::TBufferedTransport)
+                    ? static_cast<apache::thrift::transport::TBufferedTransport*>(transport.get())
+                    : nullptr),
+      maxMessageSize_(transport->getConfiguration()->getMaxMessageSize()) {}
+
+uint32_t ServiceProtocol::readBool(bool& value) {
+  int8_t byte = 0;
+  readNumber(byte);
+  value = byte != 0;
+  return 1;
+}
+uint32_t ServiceProtocol::readByte(int8_t& value) { return readNumber(value); }
+uint32_t ServiceProtocol::readI16(int16_t& value) { return readNumber(value); }
+uint32_t ServiceProtocol::readI32(int32_t& value) { return readNumber(value); }
+uint32_t ServiceProtocol::readI64(int64_t& value) { return readNumber(value); }
+uint32_t ServiceProtocol::readDouble(double& value) { return readNumber(value); }
 
 uint32_t ServiceProtocol::readMessageBegin(std::string& name, TMessageType& messageType, int32_t& seqid) {
   int32_t first = 0;
@@ -136,6 +155,31 @@ uint32_t ServiceProtocol::readString(std::string& str) {
 
 uint32_t ServiceProtocol::readBinary(std::string& str) { return readString(str); }
 
+uint32_t ServiceProtocol::readWideString(std::u16string& target) {
+  int32_t size = 0;
+  uint32_t xfer = readI32(size);
+  if (size > 0) {  // readStringBody refuses what is negative
+    checkAnnouncedSize(size, "a string of");
+    const auto total = static_cast<uint32_t>(size);
+    uint32_t available = total;
+    const uint8_t* buffered = buffered_ != nullptr ? buffered_->borrow(nullptr, &available)
+                                                   : trans_->borrow(nullptr, &available);
+    if (buffered != nullptr) {
+      Utf8ToWide(target, reinterpret_cast<const char*>(buffered), total);
+      if (buffered_ != nullptr)
+        buffered_->consume(total);
+      else
+        trans_->consume(total);
+      return xfer + total;
+    }
+  }
+  xfer += readStringBody(scratch_, size);
+  Utf8ToWide(target, scratch_);
+  // A long text's bytes are not kept for the life of the connection.
+  if (scratch_.capacity() > kFirstStringChunk) std::string().swap(scratch_);
+  return xfer;
+}
+
 uint32_t ServiceProtocol::readStringBody(std::string& str, int32_t size) {
   if (size < 0) throw TProtocolException(TProtocolException::NEGATIVE_SIZE);
   checkAnnouncedSize(size, "a string of");
@@ -159,12 +203,10 @@ uint32_t ServiceProtocol::readStringBody(std::string& str, int32_t size) {
   return total;
 }
 
-void ServiceProtocol::checkAnnouncedSize(int64_t bytes, const char* what) const {
-  const int64_t limit = trans_->getConfiguration()->getMaxMessageSize();
-  if (bytes <= limit) return;
+void ServiceProtocol::throwAnnouncedTooMuch(int64_t bytes, const char* what) const {
   throw TProtocolException(TProtocolException::SIZE_LIMIT, std::string("Reply announces ") + what + " " +
                                                                std::to_string(bytes) + " bytes; a message holds at most " +
-                                                               std::to_string(limit));
+                                                               std::to_string(maxMessageSize_));
 }
 
 }  // namespace wire

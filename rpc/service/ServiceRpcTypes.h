@@ -216,6 +216,11 @@ struct HistoryStatistics {
 
 // One entry of the skip list.
 struct SkipItem {
+  SkipItem() = default;
+  SkipItem(const SkipItem&) = default;
+  SkipItem(SkipItem&&) noexcept = default;
+  SkipItem& operator=(const SkipItem&) = default;
+  SkipItem& operator=(SkipItem&&) noexcept = default;
   virtual ~SkipItem() = default;
 
   int32_t number1 = 0;

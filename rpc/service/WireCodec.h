@@ -1,20 +1,27 @@
 // Wire form of the values and records of the service interface. A record is
 // declared once as a field table (RecordTraits); the templates here read and
 // write it, and one loop, ReadStruct, reads every struct of the interface.
+//
+// Reading is generic in the protocol: with the service's own protocol (the
+// one every client here uses) the calls are direct and inline; any other
+// TProtocol is read through its virtual functions. ReadAs picks one.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <set>
 #include <string>
 #include <tuple>
 #include <type_traits>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
 #include <thrift/TApplicationException.h>
 #include <thrift/protocol/TProtocol.h>
 
+#include "ServiceProtocol.h"
 #include "WideText.h"
 
 namespace TevrinAV {
@@ -61,7 +68,10 @@ struct Codec;
   struct Codec<CppType> {                                                                            \
     static constexpr TType type = apache::thrift::protocol::WireType;                                \
     static uint32_t write(TProtocol& out, const CppType& v) { return out.write##Suffix(v); }        \
-    static uint32_t read(TProtocol& in, CppType& v) { return in.read##Suffix(v); }                  \
+    template <class P>                                                                               \
+    static uint32_t read(P& in, CppType& v) {                                                        \
+      return in.read##Suffix(v);                                                                     \
+    }                                                                                                \
   };
 TEVRIN_SCALAR_CODEC(bool, T_BOOL, Bool)
 TEVRIN_SCALAR_CODEC(int8_t, T_BYTE, Byte)
@@ -75,7 +85,13 @@ template <>
 struct Codec<WideString> {
   static constexpr TType type = apache::thrift::protocol::T_STRING;
   static uint32_t write(TProtocol& out, const WideString& v) { return WriteWideString(&out, v); }
-  static uint32_t read(TProtocol& in, WideString& v) { return ReadWideString(&in, v); }
+  template <class P>
+  static uint32_t read(P& in, WideString& v) {
+    if constexpr (std::is_same_v<P, ServiceProtocol>)
+      return in.readWideString(v);
+    else
+      return ReadWideString(&in, v);
+  }
 };
 
 // Enumerations travel as i32; every number is kept, named or not.
@@ -83,7 +99,8 @@ template <class E>
 struct Codec<E, std::enable_if_t<std::is_enum_v<E>>> {
   static constexpr TType type = apache::thrift::protocol::T_I32;
   static uint32_t write(TProtocol& out, const E& v) { return out.writeI32(static_cast<int32_t>(v)); }
-  static uint32_t read(TProtocol& in, E& v) {
+  template <class P>
+  static uint32_t read(P& in, E& v) {
     int32_t number = 0;
     uint32_t xfer = in.readI32(number);
     v = static_cast<E>(number);
@@ -91,8 +108,8 @@ struct Codec<E, std::enable_if_t<std::is_enum_v<E>>> {
   }
 };
 
-template <class Record>
-uint32_t ReadRecord(TProtocol& in, Record& record);
+template <class Record, class P>
+uint32_t ReadRecord(P& in, Record& record);
 template <class Record>
 uint32_t WriteRecord(TProtocol& out, const Record& record);
 
@@ -100,7 +117,10 @@ template <class R>
 struct Codec<R, std::enable_if_t<IsRecord<R>::value>> {
   static constexpr TType type = apache::thrift::protocol::T_STRUCT;
   static uint32_t write(TProtocol& out, const R& v) { return WriteRecord(out, v); }
-  static uint32_t read(TProtocol& in, R& v) { return ReadRecord(in, v); }
+  template <class P>
+  static uint32_t read(P& in, R& v) {
+    return ReadRecord(in, v);
+  }
 };
 
 // Containers are emptied, then filled element by element: a hostile count
@@ -113,11 +133,20 @@ struct Codec<std::vector<T>> {
     for (const T& item : v) xfer += Codec<T>::write(out, item);
     return xfer + out.writeListEnd();
   }
-  static uint32_t read(TProtocol& in, std::vector<T>& v) {
+  template <class P>
+  static uint32_t read(P& in, std::vector<T>& v) {
     v.clear();
     TType elementType;
     uint32_t count = 0;
     uint32_t xfer = in.readListBegin(elementType, count);
+    if constexpr (std::is_same_v<P, ServiceProtocol> && std::is_arithmetic_v<T> && !std::is_same_v<T, bool>) {
+      // Numbers in the binary form the service's protocol reads: in blocks.
+      if (elementType == Codec<T>::type) return xfer + in.readNumbers(v, count) + in.readListEnd();
+    }
+    // Room for the announced elements, up to a constant: a long list grows
+    // less often, a hostile count costs no more than that constant.
+    constexpr std::size_t kReservedBytes = 1 << 20;
+    v.reserve(std::min<std::size_t>(count, kReservedBytes / sizeof(T)));
     for (uint32_t i = 0; i < count; ++i) {
       T item{};
       xfer += Codec<T>::read(in, item);
@@ -135,7 +164,8 @@ struct Codec<std::set<T>> {
     for (const T& item : v) xfer += Codec<T>::write(out, item);
     return xfer + out.writeSetEnd();
   }
-  static uint32_t read(TProtocol& in, std::set<T>& v) {
+  template <class P>
+  static uint32_t read(P& in, std::set<T>& v) {
     v.clear();
     TType elementType;
     uint32_t count = 0;
@@ -161,7 +191,8 @@ struct Codec<std::map<K, V>> {
     }
     return xfer + out.writeMapEnd();
   }
-  static uint32_t read(TProtocol& in, std::map<K, V>& v) {
+  template <class P>
+  static uint32_t read(P& in, std::map<K, V>& v) {
     v.clear();
     TType keyType;
     TType valueType;
@@ -181,8 +212,8 @@ struct Codec<std::map<K, V>> {
 // Reads a struct field by field until its stop. `takeField(id, type, xfer)`
 // reads the value of a field it knows and answers true; every other field is
 // skipped by its wire type, so the reader stays aligned.
-template <class TakeField>
-uint32_t ReadStruct(TProtocol& in, TakeField&& takeField) {
+template <class P, class TakeField>
+uint32_t ReadStruct(P& in, TakeField&& takeField) {
   std::string name;
   TType type;
   int16_t id;
@@ -198,8 +229,8 @@ uint32_t ReadStruct(TProtocol& in, TakeField&& takeField) {
 
 // Records are not cleared first: fields the struct lacks keep their values
 // and flags.
-template <class Record>
-uint32_t ReadRecord(TProtocol& in, Record& record) {
+template <class Record, class P>
+uint32_t ReadRecord(P& in, Record& record) {
   return ReadStruct(in, [&](int16_t id, TType type, uint32_t& xfer) {
     return std::apply(
         [&](const auto&... field) {
@@ -214,6 +245,20 @@ uint32_t ReadRecord(TProtocol& in, Record& record) {
         },
         RecordTraits<Record>::fields);
   });
+}
+
+// Calls `read` with the service's protocol when `in` is one, so that the
+// reading is direct; else with `in` as any TProtocol.
+template <class Read>
+uint32_t ReadAs(TProtocol& in, Read&& read) {
+  if (typeid(in) == typeid(ServiceProtocol)) return read(static_cast<ServiceProtocol&>(in));
+  return read(in);
+}
+
+// A record from any protocol.
+template <class Record>
+uint32_t ReadRecordFrom(TProtocol& in, Record& record) {
+  return ReadAs(in, [&](auto& protocol) { return ReadRecord(protocol, record); });
 }
 
 // Writes the fields whose flags are set, in table order.
