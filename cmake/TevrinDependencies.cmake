@@ -27,9 +27,18 @@ if(TEVRIN_BUILD_CORECTL)
       INTERFACE_INCLUDE_DIRECTORIES ${TEVRIN_WINDOWS_DEPS}/boost-include
       INTERFACE_COMPILE_DEFINITIONS BOOST_ALL_NO_LIB)
   else()
+    # Both are linked statically, as in the Windows build: CoreCtl then starts
+    # without the dynamic loader relocating them and what they pull in.
     find_package(PkgConfig REQUIRED)
-    pkg_check_modules(THRIFT REQUIRED IMPORTED_TARGET GLOBAL thrift>=0.17)
-    add_library(tevrin::thrift ALIAS PkgConfig::THRIFT)
+    pkg_check_modules(THRIFT REQUIRED thrift>=0.17)
+    find_library(TEVRIN_THRIFT_ARCHIVE NAMES libthrift.a HINTS ${THRIFT_LIBRARY_DIRS} REQUIRED)
+    find_package(Threads REQUIRED)
+    add_library(tevrin::thrift STATIC IMPORTED GLOBAL)
+    set_target_properties(tevrin::thrift PROPERTIES
+      IMPORTED_LOCATION ${TEVRIN_THRIFT_ARCHIVE}
+      INTERFACE_INCLUDE_DIRECTORIES "${THRIFT_INCLUDE_DIRS}"
+      INTERFACE_LINK_LIBRARIES Threads::Threads)
+    set(Boost_USE_STATIC_LIBS ON)
     find_package(Boost 1.74 REQUIRED COMPONENTS program_options)
   endif()
 endif()

@@ -11,6 +11,7 @@ packages=(
   nlohmann-json3-dev
   clang libclang-rt-14-dev llvm   # the fuzz preset: libFuzzer, sanitizers, symbolizer
   time                # /usr/bin/time: peak memory in the end-to-end tests
+  valgrind hyperfine  # instruction counts and whole-process timings (bench/)
 )
 
 missing=()
