@@ -147,7 +147,13 @@ bool LineReader::Read(const std::string& path, LineSink& sink) {
 
   std::unique_ptr<archive, ArchiveCloser> reading(archive_read_new());
   archive_read_support_filter_all(reading.get());
-  archive_read_support_format_all(reading.get());
+  // Only archive formats with a signature: text formats (mtree) would take
+  // JSON lines for file names.
+  archive_read_support_format_tar(reading.get());
+  archive_read_support_format_gnutar(reading.get());
+  archive_read_support_format_zip(reading.get());
+  archive_read_support_format_7zip(reading.get());
+  archive_read_support_format_empty(reading.get());
   // A compressed file that is no archive: its one member is the data.
   archive_read_support_format_raw(reading.get());
   std::string readError;
