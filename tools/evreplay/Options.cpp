@@ -21,7 +21,8 @@ const char* const kUsage =
     "  --trust FOLDER         QueryFile vouches for images below FOLDER (repeatable; default none)\n"
     "  --white-list FILE      CheckWhiteList's paths, one a line (a path ending in \\ covers\n"
     "                         everything below it; # starts a comment line)\n"
-    "  --sandbox DIR          make the machine's folder inside DIR (default $TMPDIR or /tmp)\n"
+    "  --sandbox DIR          make the machine's folder inside DIR (default $TMPDIR, else\n"
+    "                         /dev/shm, else /tmp); it is removed at the end\n"
     "  --help                 this text\n"
     "\n"
     "Standard output: one JSON line per report. Standard error: a summary at the end.\n";

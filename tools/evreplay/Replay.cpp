@@ -1,5 +1,8 @@
 #include "Replay.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 
@@ -46,6 +49,14 @@ void AppendField(std::string& out, std::string_view name) {
 
 }  // namespace
 
+std::string DefaultSandboxParent() {
+  const char* tmp = std::getenv("TMPDIR");
+  if (tmp != nullptr && *tmp != '\0') return tmp;
+  // Files come and go with the log: in memory they cost no disk writes.
+  if (::access("/dev/shm", W_OK | X_OK) == 0) return "/dev/shm";
+  return "/tmp";
+}
+
 void AssignWide(std::u16string& out, std::string_view utf8) {
   out.resize(utf8.size());
   std::size_t n = 0;
@@ -82,7 +93,7 @@ bool Replayer::SetUp(std::string& error) {
     error = "the module has no Windows emulation (EvEmu_* exports); evreplay needs it";
     return false;
   }
-  if (!machine_.Open(options_.sandboxParent, "evreplay")) {
+  if (!machine_.Open(options_.sandboxParent.empty() ? DefaultSandboxParent() : options_.sandboxParent, "evreplay")) {
     error = machine_.error();
     return false;
   }
@@ -139,7 +150,8 @@ void Replayer::OnSource(const std::string& name) { source_ = name; }
 void Replayer::Skip(SkipReason reason) {
   const auto index = static_cast<std::size_t>(reason);
   ++counters_.skipped[index];
-  if (counters_.firstLines[index].size() < Counters::kFirstLines)
+  const bool lineAtFault = reason != SkipReason::NotSysmon && reason != SkipReason::IdNotUsed;
+  if (lineAtFault && counters_.firstLines[index].size() < Counters::kFirstLines)
     counters_.firstLines[index].push_back(source_ + ":" + std::to_string(lineNumber_));
 }
 

@@ -114,6 +114,10 @@ class Replayer : public LineSink, public rulehost::Host {
   void* progressContext_ = nullptr;
 };
 
+// Where the sandbox folder goes without --sandbox: $TMPDIR, else /dev/shm
+// when it can be written, else /tmp.
+std::string DefaultSandboxParent();
+
 // UTF-8 (already valid) to UTF-16 into `out`, reusing its storage.
 void AssignWide(std::u16string& out, std::string_view utf8);
 

@@ -57,10 +57,13 @@ std::string SummaryText(const Counters& counters, double seconds) {
       }
       text += ")";
     }
+    // Events of other sources or ids are no fault of the line: no line numbers.
     const auto& lines = counters.firstLines[reason];
-    text += lines.size() == 1 ? ", line " : ", lines ";
-    for (std::size_t i = 0; i < lines.size(); ++i) text += (i > 0 ? ", " : "") + lines[i];
-    if (count > lines.size()) text += ", ...";
+    if (!lines.empty()) {
+      text += lines.size() == 1 ? ", line " : ", lines ";
+      for (std::size_t i = 0; i < lines.size(); ++i) text += (i > 0 ? ", " : "") + lines[i];
+      if (count > lines.size()) text += ", ...";
+    }
     text += "\n";
   }
   text += "  reports: " + std::to_string(counters.reports()) + "\n";

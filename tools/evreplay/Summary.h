@@ -14,7 +14,7 @@
 namespace evreplay {
 
 struct Counters {
-  static constexpr std::size_t kFirstLines = 5;  // line numbers kept per reason
+  static constexpr std::size_t kFirstLines = 5;  // line numbers kept per reason at fault
   static constexpr std::size_t kUsedIds = 27;
 
   uint64_t read = 0;  // lines that are not blank

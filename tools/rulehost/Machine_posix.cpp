@@ -45,6 +45,7 @@ std::string CanonicalRoot(std::string_view root) {
 
 struct Drive {
   std::string root;  // canonical
+  std::u16string wideRoot;
   std::string hostFolder;
   uint32_t type = 0;
 };
@@ -68,6 +69,7 @@ struct Machine::State {
   std::vector<Computer> computers{1};
   int selected = 0;
   std::vector<std::string> allRoots;  // every root some computer has
+  std::vector<std::u16string> allWideRoots;
   std::string noDriveFolder;          // empty: stands for a drive a computer lacks
   std::unordered_map<std::string, Entry> entries;
   std::vector<std::pair<std::string, std::optional<std::string>>> savedEnvironment;
@@ -95,10 +97,11 @@ struct Machine::State {
     return nullptr;
   }
 
-  bool MapInEmulation(const std::string& root, const std::string& hostFolder, uint32_t type) {
+  // Switching computers calls this for every drive: it allocates nothing.
+  bool MapInEmulation(const std::u16string& wideRoot, const std::string& hostFolder, uint32_t type) {
     if (!module.emulated()) return true;
-    std::u16string wideRoot = FromUtf8(root);
-    if (module.EmuMapDrive(wideRoot.c_str(), hostFolder.c_str(), type) == 0) return Fail("bad drive root " + root);
+    if (module.EmuMapDrive(wideRoot.c_str(), hostFolder.c_str(), type) == 0)
+      return Fail("bad drive root " + ToUtf8(wideRoot));
     return true;
   }
 
@@ -222,16 +225,16 @@ void Machine::SelectComputer(int computer) {
   // A root the computer lacks must hold nothing: an empty folder with the
   // type of a drive that is not there.
   constexpr uint32_t kNoRootDirectory = 1;
-  for (const std::string& root : s.allRoots) {
-    if (const Drive* drive = s.FindDrive(computer, root)) {
-      s.MapInEmulation(drive->root, drive->hostFolder, drive->type);
+  for (std::size_t i = 0; i < s.allRoots.size(); ++i) {
+    if (const Drive* drive = s.FindDrive(computer, s.allRoots[i])) {
+      s.MapInEmulation(drive->wideRoot, drive->hostFolder, drive->type);
       continue;
     }
     if (s.noDriveFolder.empty()) {
       s.noDriveFolder = s.folder + "/none";
       ::mkdir(s.noDriveFolder.c_str(), 0755);
     }
-    s.MapInEmulation(root, s.noDriveFolder, kNoRootDirectory);
+    s.MapInEmulation(s.allWideRoots[i], s.noDriveFolder, kNoRootDirectory);
   }
 }
 
@@ -245,19 +248,23 @@ bool Machine::MapDrive(std::string_view root, uint32_t type) {
   for (Drive& drive : computer.drives) {
     if (drive.root == CanonicalRoot(driveRoot)) {
       drive.type = type;
-      return s.MapInEmulation(drive.root, drive.hostFolder, type);
+      return s.MapInEmulation(drive.wideRoot, drive.hostFolder, type);
     }
   }
   Drive drive;
   drive.root = CanonicalRoot(driveRoot);
+  drive.wideRoot = FromUtf8(drive.root);
   drive.hostFolder = s.folder + "/" + std::to_string(s.selected) + "/drive" + std::to_string(computer.drives.size());
   drive.type = type;
   if (::mkdir(drive.hostFolder.c_str(), 0755) != 0 && errno != EEXIST)
     return s.Fail("cannot make " + drive.hostFolder + ": " + std::strerror(errno));
-  if (!s.MapInEmulation(drive.root, drive.hostFolder, type)) return false;
+  if (!s.MapInEmulation(drive.wideRoot, drive.hostFolder, type)) return false;
   bool known = false;
   for (const std::string& other : s.allRoots) known = known || other == drive.root;
-  if (!known) s.allRoots.push_back(drive.root);
+  if (!known) {
+    s.allRoots.push_back(drive.root);
+    s.allWideRoots.push_back(drive.wideRoot);
+  }
   computer.drives.push_back(std::move(drive));
   return true;
 }
