@@ -23,6 +23,7 @@ class LineReader::ByteSource {
 // A file or standard input; the bytes looked at to tell its kind come first.
 class LineReader::FileSource : public ByteSource {
  public:
+  explicit FileSource(const volatile std::sig_atomic_t* stop) : stop_(stop) {}
   bool Open(const std::string& path, std::string& error) {
     if (path == "-") {
       fd_ = 0;
@@ -78,12 +79,16 @@ class LineReader::FileSource : public ByteSource {
     for (;;) {
       ssize_t n = ::read(fd_, into, size);
       if (n >= 0) return static_cast<long>(n);
-      if (errno == EINTR) continue;
+      if (errno == EINTR) {
+        if (stop_ != nullptr && *stop_ != 0) return 0;
+        continue;
+      }
       error = std::strerror(errno);
       return -1;
     }
   }
 
+  const volatile std::sig_atomic_t* stop_;
   int fd_ = -1;
   bool owned_ = false;
   std::vector<char> prefix_;
@@ -140,7 +145,7 @@ LineReader::LineReader(std::size_t maxLine, std::size_t padding) : maxLine_(maxL
 bool LineReader::Read(const std::string& path, LineSink& sink) {
   error_.clear();
   stopped_ = false;
-  FileSource file;
+  FileSource file(stop_);
   if (!file.Open(path, error_)) return false;
   const std::string name = path == "-" ? "standard input" : path;
   if (!file.LooksPacked()) return ReadLines(file, name, sink);

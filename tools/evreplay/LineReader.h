@@ -5,6 +5,7 @@
 #ifndef EVREPLAY_LINE_READER_H
 #define EVREPLAY_LINE_READER_H
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -35,6 +36,9 @@ class LineReader {
   bool Read(const std::string& path, LineSink& sink);
   const std::string& error() const { return error_; }
   std::size_t maxLine() const { return maxLine_; }
+  // A read interrupted by a signal ends the input when `*flag` is set then
+  // (Ctrl-C while waiting on standard input), and is resumed otherwise.
+  void StopOn(const volatile std::sig_atomic_t* flag) { stop_ = flag; }
 
  private:
   class ByteSource;
@@ -47,6 +51,7 @@ class LineReader {
   std::vector<char> buffer_;
   std::string error_;
   bool stopped_ = false;
+  const volatile std::sig_atomic_t* stop_ = nullptr;
 };
 
 }  // namespace evreplay

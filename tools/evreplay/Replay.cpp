@@ -12,7 +12,7 @@
 
 namespace evreplay {
 
-volatile int Replayer::stopRequested = 0;
+volatile std::sig_atomic_t Replayer::stopRequested = 0;
 
 namespace {
 

@@ -4,6 +4,7 @@
 #ifndef EVREPLAY_REPLAY_H
 #define EVREPLAY_REPLAY_H
 
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -33,7 +34,7 @@ class Replayer : public LineSink, public rulehost::Host {
   bool Flush();
 
   // Set from a signal handler: reading stops after the current line.
-  static volatile int stopRequested;
+  static volatile std::sig_atomic_t stopRequested;
   // Called every `progressEvery` lines with the count so far.
   void SetProgress(void (*progress)(uint64_t read, void* context), void* context) {
     progress_ = progress;

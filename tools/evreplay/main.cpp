@@ -90,6 +90,7 @@ int main(int argc, char** argv) {
     if (onTerminal) replayer.SetProgress(ShowProgress, &progress);
 
     evreplay::LineReader reader;
+    reader.StopOn(&evreplay::Replayer::stopRequested);
     for (const std::string& file : options.files) {
       if (evreplay::Replayer::stopRequested != 0 || replayer.outputFailed()) break;
       if (!reader.Read(file, replayer)) {
