@@ -9,6 +9,7 @@ packages=(
   libboost-program-options-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev
+  libsimdjson-dev libarchive-dev   # evreplay: JSON lines, compressed logs and archives
   clang libclang-rt-14-dev llvm   # the fuzz preset: libFuzzer, sanitizers, symbolizer
   time                # /usr/bin/time: peak memory in the end-to-end tests
   valgrind hyperfine  # instruction counts and whole-process timings (bench/)

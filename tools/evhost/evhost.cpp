@@ -23,86 +23,23 @@
 #include <string>
 #include <vector>
 
-#if defined(_WIN32)
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <utime.h>
-#endif
-
+#include "HostRecord.h"
+#include "HostText.h"
+#include "Machine.h"
+#include "Module.h"
 #include "evrules.h"
 
 using nlohmann::json;
 // Output lines keep their fields in a readable order.
 using Line = nlohmann::ordered_json;
 
+using rulehost::AnsiToUtf8;
+using rulehost::FromUtf8;
+using rulehost::Module;
+using rulehost::ToUtf8;
+using rulehost::UpperAscii;
+
 namespace {
-
-// ---- Text -------------------------------------------------------------------
-
-std::u16string FromUtf8(const std::string& text) {
-  std::u16string out;
-  for (std::size_t i = 0; i < text.size();) {
-    auto lead = static_cast<unsigned char>(text[i]);
-    char32_t code = lead;
-    std::size_t extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-    if (extra > 0) code = lead & (0x3F >> extra);
-    for (std::size_t k = 1; k <= extra && i + k < text.size(); ++k)
-      code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
-    i += extra + 1;
-    if (code >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(code);
-    }
-  }
-  return out;
-}
-
-// Unpaired surrogates become U+FFFD, as the JSON output must be valid UTF-8.
-std::string ToUtf8(std::u16string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t code = text[i];
-    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (char32_t(text[++i]) - 0xDC00);
-    } else if (code >= 0xD800 && code <= 0xDFFF) {
-      code = 0xFFFD;
-    }
-    if (code < 0x80) {
-      out += static_cast<char>(code);
-    } else if (code < 0x800) {
-      out += static_cast<char>(0xC0 | (code >> 6));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      out += static_cast<char>(0xE0 | (code >> 12));
-      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (code >> 18));
-      out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-  }
-  return out;
-}
-
-std::u16string_view Wide(const EvWideChar* text) {
-  return text == nullptr ? std::u16string_view() : std::u16string_view(reinterpret_cast<const char16_t*>(text));
-}
-
-// Verdicts and debugger lines are ANSI; as Windows-1252 they map to Latin-1
-// for the bytes a verdict can hold.
-std::string AnsiToUtf8(const std::string& ansi) {
-  std::u16string wide;
-  for (unsigned char byte : ansi) wide += static_cast<char16_t>(byte);
-  return ToUtf8(wide);
-}
 
 // A member that may be missing, without building temporaries to iterate.
 const json& Field(const json& section, const char* name, const json& fallback) {
@@ -112,101 +49,11 @@ const json& Field(const json& section, const char* name, const json& fallback) {
 const json kNoArray = json::array();
 const json kNoObject = json::object();
 
-std::string UpperAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return text;
-}
-
-// ---- The module ---------------------------------------------------------------
-
-using InitLibraryFn = int32_t(EVRULES_CALL*)(const HostCallbacks*);
-using RegEventFn = int32_t(EVRULES_CALL*)(const EvWideChar*, const EvWideChar*, const EvWideChar*, int32_t);
-using RegEventExFn = int32_t(EVRULES_CALL*)(const EvWideChar*, const EvWideChar*, const EvWideChar*, int32_t,
-                                            uint32_t, uint32_t, uint32_t, uint32_t, uint32_t);
-using ProcessEventFn = int32_t(EVRULES_CALL*)(const EvWideChar*, const EvWideChar*, const EvWideChar*, int32_t,
-                                              uint32_t, uint32_t);
-using ProcessEventExFn = int32_t(EVRULES_CALL*)(const EvWideChar*, const EvWideChar*, const EvWideChar*, int32_t,
-                                                uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
-                                                uint32_t);
-using NetConnectEventFn = int32_t(EVRULES_CALL*)(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
-                                                 uint32_t, uint32_t);
-using NetProtocolDataFn = int32_t(EVRULES_CALL*)(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
-                                                 uint32_t);
-
-// The Linux emulation's set-up (PlatformEmulation.h); absent from the Windows DLL.
-using EmuResetFn = void (*)();
-using EmuMapDriveFn = int32_t (*)(const char16_t*, const char*, uint32_t);
-using EmuSetFolderFn = void (*)(int32_t, const char16_t*);
-using EmuSetTodayFn = void (*)(int32_t, int32_t, int32_t);
-using EmuDebugSinkFn = void (*)(const char*, void*);
-using EmuSetDebugSinkFn = void (*)(EmuDebugSinkFn, void*);
-
-struct Module {
-  InitLibraryFn InitLibrary = nullptr;
-  RegEventFn RegEvent = nullptr;
-  RegEventExFn RegEventEx = nullptr;
-  ProcessEventFn ProcessEvent = nullptr;
-  ProcessEventExFn ProcessEventEx = nullptr;
-  NetConnectEventFn NetConnectEvent = nullptr;
-  NetProtocolDataFn NetProtocolData = nullptr;
-  EmuResetFn EmuReset = nullptr;
-  EmuMapDriveFn EmuMapDrive = nullptr;
-  EmuSetFolderFn EmuSetFolder = nullptr;
-  EmuSetTodayFn EmuSetToday = nullptr;
-  EmuSetDebugSinkFn EmuSetDebugSink = nullptr;
-  bool emulated() const { return EmuReset != nullptr; }
-};
-
-template <typename Fn>
-bool Resolve(void* library, const char* name, Fn& out) {
-#if defined(_WIN32)
-  out = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(library), name)));
-#else
-  out = reinterpret_cast<Fn>(::dlsym(library, name));
-#endif
-  return out != nullptr;
-}
-
-std::optional<Module> LoadModule(const std::string& path) {
-#if defined(_WIN32)
-  void* library = ::LoadLibraryW(std::filesystem::u8path(path).wstring().c_str());
-  if (library == nullptr) {
-    std::cerr << "evhost: cannot load " << path << " (error " << ::GetLastError() << ")\n";
-    return std::nullopt;
-  }
-#else
-  void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    std::cerr << "evhost: cannot load " << path << ": " << ::dlerror() << "\n";
-    return std::nullopt;
-  }
-#endif
-  Module module;
-  bool complete = Resolve(library, "InitLibrary", module.InitLibrary) && Resolve(library, "RegEvent", module.RegEvent) &&
-                  Resolve(library, "RegEventEx", module.RegEventEx) &&
-                  Resolve(library, "ProcessEvent", module.ProcessEvent) &&
-                  Resolve(library, "ProcessEventEx", module.ProcessEventEx) &&
-                  Resolve(library, "NetConnectEvent", module.NetConnectEvent) &&
-                  Resolve(library, "NetProtocolData", module.NetProtocolData);
-  if (!complete) {
-    std::cerr << "evhost: " << path << " lacks one of the seven exports\n";
-    return std::nullopt;
-  }
-  bool emulated = Resolve(library, "EvEmu_Reset", module.EmuReset) &&
-                  Resolve(library, "EvEmu_MapDrive", module.EmuMapDrive) &&
-                  Resolve(library, "EvEmu_SetFolder", module.EmuSetFolder) &&
-                  Resolve(library, "EvEmu_SetToday", module.EmuSetToday) &&
-                  Resolve(library, "EvEmu_SetDebugSink", module.EmuSetDebugSink);
-  if (!emulated) module.EmuReset = nullptr;
-  return module;
-}
-
 // ---- The host's callbacks -------------------------------------------------------
 
-// What the host answers and what it saw during one event. The host is single
-// threaded; the callbacks reach this through one global.
-struct HostState {
+// What the host answers and what it saw during one event.
+class ScenarioHost : public rulehost::Host {
+ public:
   std::map<std::string, int32_t> whiteListAnswers;  // upper-cased UTF-8 path -> answer
   int32_t whiteListDefault = 0;
   std::map<std::string, int32_t> queryFileAnswers;
@@ -215,32 +62,28 @@ struct HostState {
   Line whiteListAsked = Line::array();
   Line queryFileAsked = Line::array();
   Line debugOutput = Line::array();
+
+  void OnReport(std::u16string_view path, std::string_view verdict, int32_t kind) override {
+    reports.push_back({{"path", ToUtf8(path)}, {"verdict", AnsiToUtf8(verdict)}, {"kind", kind}});
+  }
+  int32_t OnQueryFile(std::u16string_view path) override {
+    std::string text = ToUtf8(path);
+    queryFileAsked.push_back(text);
+    return Answer(queryFileAnswers, queryFileDefault, text);
+  }
+  int32_t OnCheckWhiteList(std::u16string_view path) override {
+    std::string text = ToUtf8(path);
+    whiteListAsked.push_back(text);
+    return Answer(whiteListAnswers, whiteListDefault, text);
+  }
+
+ private:
+  static int32_t Answer(const std::map<std::string, int32_t>& answers, int32_t fallback, const std::string& path) {
+    auto found = answers.find(UpperAscii(path));
+    return found == answers.end() ? fallback : found->second;
+  }
 };
-HostState theHost;
-
-int32_t EVRULES_CALL OnReportDetection(const DetectionReport* report) {
-  theHost.reports.push_back({{"path", ToUtf8(Wide(report->Path))},
-                             {"verdict", AnsiToUtf8(report->Verdict != nullptr ? report->Verdict : "")},
-                             {"kind", report->Kind}});
-  return 0;
-}
-
-int32_t Answer(const std::map<std::string, int32_t>& answers, int32_t fallback, const std::string& path) {
-  auto found = answers.find(UpperAscii(path));
-  return found == answers.end() ? fallback : found->second;
-}
-
-int32_t EVRULES_CALL OnQueryFile(const EvWideChar* path, EvWideChar*, int32_t) {
-  std::string text = ToUtf8(Wide(path));
-  theHost.queryFileAsked.push_back(text);
-  return Answer(theHost.queryFileAnswers, theHost.queryFileDefault, text);
-}
-
-int32_t EVRULES_CALL OnCheckWhiteList(const EvWideChar* path) {
-  std::string text = ToUtf8(Wide(path));
-  theHost.whiteListAsked.push_back(text);
-  return Answer(theHost.whiteListAnswers, theHost.whiteListDefault, text);
-}
+ScenarioHost theHost;
 
 void OnDebugOutput(const char* text, void*) { theHost.debugOutput.push_back(AnsiToUtf8(text)); }
 
@@ -256,21 +99,17 @@ void ReadAnswers(const json& section, std::map<std::string, int32_t>& answers, i
 std::optional<HostCallbacks> BuildRecord(const json& host) {
   std::string record = host.value("record", "full");
   if (record == "null") return std::nullopt;
-  HostCallbacks callbacks{};
-  callbacks.Size = record == "full"         ? EVRULES_SIZE_WITH_ALL
-                   : record == "reportOnly" ? EVRULES_SIZE_WITH_REPORT
-                   : record == "tooSmall"   ? EVRULES_SIZE_WITH_REPORT - 1
-                                            : 0;
-  if (host.value("reportDetection", true)) callbacks.ReportDetection = OnReportDetection;
-  if (host.contains("queryFile") && !host["queryFile"].is_null()) {
-    callbacks.QueryFile = OnQueryFile;
-    ReadAnswers(host["queryFile"], theHost.queryFileAnswers, theHost.queryFileDefault);
-  }
-  if (host.contains("whiteList") && !host["whiteList"].is_null()) {
-    callbacks.CheckWhiteList = OnCheckWhiteList;
-    ReadAnswers(host["whiteList"], theHost.whiteListAnswers, theHost.whiteListDefault);
-  }
-  return callbacks;
+  rulehost::RecordShape shape;
+  shape.size = record == "full"         ? rulehost::RecordSize::Full
+               : record == "reportOnly" ? rulehost::RecordSize::ReportOnly
+               : record == "tooSmall"   ? rulehost::RecordSize::TooSmall
+                                        : rulehost::RecordSize::Empty;
+  shape.reportDetection = host.value("reportDetection", true);
+  shape.queryFile = host.contains("queryFile") && !host["queryFile"].is_null();
+  shape.checkWhiteList = host.contains("whiteList") && !host["whiteList"].is_null();
+  if (shape.queryFile) ReadAnswers(host["queryFile"], theHost.queryFileAnswers, theHost.queryFileDefault);
+  if (shape.checkWhiteList) ReadAnswers(host["whiteList"], theHost.whiteListAnswers, theHost.whiteListDefault);
+  return rulehost::MakeRecord(theHost, shape);
 }
 
 // ---- The machine ----------------------------------------------------------------
@@ -301,175 +140,46 @@ std::time_t NoonDaysBefore(Date today, int ageDays) {
   return std::mktime(&noon);
 }
 
-class Machine {
- public:
-  Machine(const Module& module, const json& section) : module_(module), section_(section) {}
-  ~Machine() { TearDown(); }
-
-  bool SetUp() {
-    Date today = LocalToday();
-    if (section_.contains("today")) {
-      std::string text = section_["today"];
-      if (std::sscanf(text.c_str(), "%d-%d-%d", &today.year, &today.month, &today.day) != 3) return Fail("bad today");
-    }
-    if (module_.emulated()) {
-      module_.EmuReset();
-      module_.EmuSetDebugSink(OnDebugOutput, nullptr);
-      if (section_.contains("today")) module_.EmuSetToday(today.year, today.month, today.day);
-      if (!MapDrives()) return false;
-      SetFolders();
-    }
-    SetEnvironment();
-    for (const json& file : Field(section_, "files", kNoArray))
-      if (!CreateEntry(file, today)) return false;
-    return true;
-  }
-
- private:
-  bool Fail(const std::string& why) {
+// Sets up the machine a scenario's "machine" section describes. On Windows
+// drives, folder answers and the date are the real ones.
+bool SetUpMachine(const Module& module, rulehost::Machine& machine, const json& section) {
+  auto fail = [](const std::string& why) {
     std::cerr << "evhost: machine set-up failed: " << why << "\n";
     return false;
+  };
+  Date today = LocalToday();
+  if (section.contains("today")) {
+    std::string text = section["today"];
+    if (std::sscanf(text.c_str(), "%d-%d-%d", &today.year, &today.month, &today.day) != 3) return fail("bad today");
   }
-
-#if !defined(_WIN32)
-  bool MapDrives() {
-    char pattern[] = "/tmp/evhost-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) return Fail("no temporary folder");
-    root_ = pattern;
+  if (!machine.Open("", "evhost")) return fail(machine.error());
+  if (module.emulated()) {
+    machine.SetDebugSink(OnDebugOutput, nullptr);
+    if (section.contains("today")) machine.SetToday(today.year, today.month, today.day);
     static const json kOnlyDriveC = json::array({{{"root", "C:"}, {"type", 3}}});
-    int index = 0;
-    for (const json& drive : Field(section_, "drives", kOnlyDriveC)) {
-      std::string folder = root_ + "/drive" + std::to_string(index++);
-      std::filesystem::create_directories(folder);
-      std::u16string root = FromUtf8(drive.at("root").get<std::string>());
-      if (module_.EmuMapDrive(root.c_str(), folder.c_str(), drive.value("type", 3u)) == 0)
-        return Fail("bad drive root " + drive.at("root").get<std::string>());
-      driveFolders_.emplace_back(UpperAscii(drive.at("root").get<std::string>()), folder);
-    }
-    return true;
-  }
-
-  void SetFolders() {
-    const std::pair<const char*, int32_t> kFolders[] = {{"system", 1}, {"windows", 2}, {"profiles", 3}};
-    const json& folders = Field(section_, "folders", kNoObject);
+    for (const json& drive : Field(section, "drives", kOnlyDriveC))
+      if (!machine.MapDrive(drive.at("root").get<std::string>(), drive.value("type", 3u))) return fail(machine.error());
+    const std::pair<const char*, rulehost::FolderAnswer> kFolders[] = {{"system", rulehost::FolderAnswer::System},
+                                                                       {"windows", rulehost::FolderAnswer::Windows},
+                                                                       {"profiles", rulehost::FolderAnswer::Profiles}};
+    const json& folders = Field(section, "folders", kNoObject);
     for (const auto& [name, which] : kFolders) {
       if (!folders.contains(name)) continue;
-      if (folders[name].is_null()) {
-        module_.EmuSetFolder(which, nullptr);
-      } else {
-        std::u16string path = FromUtf8(folders[name].get<std::string>());
-        module_.EmuSetFolder(which, path.c_str());
-      }
+      machine.SetFolder(which, folders[name].is_null() ? std::nullopt
+                                                       : std::optional<std::string>(folders[name].get<std::string>()));
     }
   }
-
-  void SetEnvironment() {
-    for (const auto& [name, value] : Field(section_, "environment", kNoObject).items()) {
-      const char* old = std::getenv(name.c_str());
-      savedEnvironment_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-      if (value.is_null()) ::unsetenv(name.c_str());
-      else ::setenv(name.c_str(), value.get<std::string>().c_str(), 1);
-    }
+  for (const auto& [name, value] : Field(section, "environment", kNoObject).items())
+    machine.SetEnvironment(name, value.is_null() ? std::nullopt : std::optional<std::string>(value.get<std::string>()));
+  for (const json& file : Field(section, "files", kNoArray)) {
+    const std::string path = file.at("path");
+    bool made = file.value("directory", false)
+                    ? machine.MakeDirectory(path)
+                    : machine.WriteFile(path, {NoonDaysBefore(today, file.value("ageDays", 0)), 0});
+    if (!made) return fail(machine.error());
   }
-
-  std::optional<std::string> HostPath(const std::string& windowsPath) {
-    std::string upper = UpperAscii(windowsPath);
-    for (const auto& [root, folder] : driveFolders_) {
-      if (upper.compare(0, root.size(), root) != 0) continue;
-      std::string rest = windowsPath.substr(root.size());
-      for (char& c : rest)
-        if (c == '\\') c = '/';
-      return folder + rest;
-    }
-    return std::nullopt;
-  }
-
-  bool CreateEntry(const json& file, Date today) {
-    std::string path = file.at("path");
-    std::optional<std::string> host = HostPath(path);
-    if (!host) return Fail("no drive for " + path);
-    std::filesystem::path hostPath = std::filesystem::u8path(*host);
-    if (file.value("directory", false)) {
-      std::filesystem::create_directories(hostPath);
-      return true;
-    }
-    std::filesystem::create_directories(hostPath.parent_path());
-    std::ofstream(hostPath) << "evhost";
-    std::time_t when = NoonDaysBefore(today, file.value("ageDays", 0));
-    struct utimbuf times {when, when};
-    return ::utime(host->c_str(), &times) == 0 || Fail("cannot date " + path);
-  }
-
-  void TearDown() {
-    if (module_.emulated()) module_.EmuReset();
-    for (const auto& [name, value] : savedEnvironment_) {
-      if (value) ::setenv(name.c_str(), value->c_str(), 1);
-      else ::unsetenv(name.c_str());
-    }
-    if (!root_.empty()) {
-      std::error_code ignored;
-      std::filesystem::remove_all(root_, ignored);
-    }
-  }
-#else
-  // The real machine: drives and folder answers are whatever Windows (or
-  // Wine's prefix) has; files are created where the scenario says.
-  bool MapDrives() { return true; }
-  void SetFolders() {}
-
-  void SetEnvironment() {
-    for (const auto& [name, value] : Field(section_, "environment", kNoObject).items()) {
-      std::wstring wideName = std::filesystem::u8path(name).wstring();
-      wchar_t old[4096];
-      DWORD length = ::GetEnvironmentVariableW(wideName.c_str(), old, 4096);
-      savedEnvironment_.emplace_back(wideName, length > 0 && length < 4096 ? std::optional<std::wstring>(old)
-                                                                           : std::nullopt);
-      if (value.is_null()) ::SetEnvironmentVariableW(wideName.c_str(), nullptr);
-      else ::SetEnvironmentVariableW(wideName.c_str(), std::filesystem::u8path(value.get<std::string>()).wstring().c_str());
-    }
-  }
-
-  bool CreateEntry(const json& file, Date today) {
-    std::filesystem::path path = std::filesystem::u8path(file.at("path").get<std::string>());
-    std::error_code error;
-    if (file.value("directory", false)) {
-      std::filesystem::create_directories(path, error);
-      created_.push_back(path);
-      return true;
-    }
-    std::filesystem::create_directories(path.parent_path(), error);
-    HANDLE handle = ::CreateFileW(path.wstring().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return Fail("cannot create " + file.at("path").get<std::string>());
-    // Unix time to FILETIME (100 ns since 1601).
-    ULONGLONG ticks = (static_cast<ULONGLONG>(NoonDaysBefore(today, file.value("ageDays", 0))) + 11644473600ULL) *
-                      10000000ULL;
-    FILETIME written{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    ::SetFileTime(handle, nullptr, nullptr, &written);
-    ::CloseHandle(handle);
-    created_.push_back(path);
-    return true;
-  }
-
-  void TearDown() {
-    for (const auto& [name, value] : savedEnvironment_)
-      ::SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
-    std::error_code ignored;
-    for (auto it = created_.rbegin(); it != created_.rend(); ++it) std::filesystem::remove(*it, ignored);
-  }
-
-  std::vector<std::filesystem::path> created_;
-  std::vector<std::pair<std::wstring, std::optional<std::wstring>>> savedEnvironment_;
-#endif
-
-  const Module& module_;
-  const json& section_;
-#if !defined(_WIN32)
-  std::string root_;
-  std::vector<std::pair<std::string, std::string>> driveFolders_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> savedEnvironment_;
-#endif
-};
+  return true;
+}
 
 // ---- Events -----------------------------------------------------------------------
 
@@ -547,8 +257,8 @@ bool RunScenario(const Module& module, const std::string& file, bool quiet, Tota
   }
 
   const json& machineSection = Field(scenario, "machine", kNoObject);
-  Machine machine(module, machineSection);
-  if (!machine.SetUp()) return false;
+  rulehost::Machine machine(module);
+  if (!SetUpMachine(module, machine, machineSection)) return false;
 
   json events = scenario.value("events", json::array());
   const json& host = Field(scenario, "host", kNoObject);
@@ -605,8 +315,12 @@ int main(int argc, char** argv) {
     std::cerr << "usage: evhost --module PATH [--quiet] SCENARIO.json...\n";
     return 2;
   }
-  std::optional<Module> module = LoadModule(modulePath);
-  if (!module) return 2;
+  std::string error;
+  std::optional<Module> module = rulehost::LoadModule(modulePath, error);
+  if (!module) {
+    std::cerr << "evhost: " << error << "\n";
+    return 2;
+  }
 
   Totals totals;
   bool allPassed = true;

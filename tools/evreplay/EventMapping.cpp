@@ -1,0 +1,291 @@
+#include "EventMapping.h"
+
+#include <array>
+
+namespace evreplay {
+namespace {
+
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
+bool EqualsIgnoringCase(std::string_view text, std::string_view upper) {
+  if (text.size() != upper.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (Upper(text[i]) != upper[i]) return false;
+  return true;
+}
+
+bool StartsIgnoringCase(std::string_view text, std::string_view upper) {
+  return text.size() >= upper.size() && EqualsIgnoringCase(text.substr(0, upper.size()), upper);
+}
+
+bool ReadDigits(std::string_view text, std::size_t at, std::size_t count, int& value) {
+  if (at + count > text.size()) return false;
+  value = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    value = value * 10 + (text[i] - '0');
+  }
+  return true;
+}
+
+void AppendNumber(std::string& out, int value, int width) {
+  char digits[12];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value > 0 || n < width);
+  while (n > 0) out += digits[--n];
+}
+
+}  // namespace
+
+const char* ReasonText(SkipReason reason) {
+  switch (reason) {
+    case SkipReason::LineTooLong: return "line too long";
+    case SkipReason::NotJson: return "not JSON";
+    case SkipReason::NotObject: return "not a JSON object";
+    case SkipReason::NoSource: return "no SourceName or Channel";
+    case SkipReason::NotSysmon: return "not a Sysmon event";
+    case SkipReason::NoEventId: return "no EventID";
+    case SkipReason::IdNotUsed: return "Sysmon id not used";
+    case SkipReason::MissingImage: return "missing field Image";
+    case SkipReason::MissingParentImage: return "missing field ParentImage";
+    case SkipReason::MissingTargetObject: return "missing field TargetObject";
+    case SkipReason::MissingEventType: return "missing field EventType";
+    case SkipReason::MissingTargetFilename: return "missing field TargetFilename";
+    case SkipReason::MissingTime: return "missing field UtcTime or @timestamp";
+    case SkipReason::MissingCreationUtcTime: return "missing field CreationUtcTime";
+    case SkipReason::BadTime: return "unreadable time";
+    case SkipReason::UnknownEventType: return "unknown registry EventType";
+    case SkipReason::UnknownRegistryRoot: return "unknown registry root";
+    case SkipReason::UserKeyWithoutSid: return "HKCU without a user SID";
+    case SkipReason::FileNotHeld: return "file path the machine cannot hold";
+    case SkipReason::Count: break;
+  }
+  return "?";
+}
+
+int64_t DaysFromCivil(int year, int month, int day) {
+  // Howard Hinnant's algorithm: exact for every proleptic Gregorian date.
+  const int64_t y = static_cast<int64_t>(year) - (month <= 2 ? 1 : 0);
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yearOfEra = y - era * 400;
+  const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+namespace {
+void CivilFromDays(int64_t days, int& year, int& month, int& day) {
+  days += 719468;
+  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const int64_t dayOfEra = days - era * 146097;
+  const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const int64_t mp = (5 * dayOfYear + 2) / 153;
+  day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
+  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+int DaysInMonth(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+}  // namespace
+
+bool ParseTime(std::string_view text, EventTime& time) {
+  int year, month, day, hour, minute, second;
+  if (!ReadDigits(text, 0, 4, year) || text.size() < 19 || text[4] != '-' || !ReadDigits(text, 5, 2, month) ||
+      text[7] != '-' || !ReadDigits(text, 8, 2, day) || (text[10] != ' ' && text[10] != 'T') ||
+      !ReadDigits(text, 11, 2, hour) || text[13] != ':' || !ReadDigits(text, 14, 2, minute) || text[16] != ':' ||
+      !ReadDigits(text, 17, 2, second))
+    return false;
+  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 ||
+      second > 60)
+    return false;
+  std::size_t at = 19;
+  int32_t nanoseconds = 0;
+  if (at < text.size() && text[at] == '.') {
+    ++at;
+    int digits = 0;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
+      if (digits < 9) nanoseconds = nanoseconds * 10 + (text[at] - '0');
+      ++digits;
+      ++at;
+    }
+    if (digits == 0) return false;
+    for (int i = digits; i < 9; ++i) nanoseconds *= 10;
+  }
+  int offsetMinutes = 0;
+  if (at < text.size() && text[at] == 'Z') {
+    ++at;
+  } else if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+    int offsetHours = 0, offsetMins = 0;
+    const bool colon = at + 3 < text.size() && text[at + 3] == ':';
+    if (!ReadDigits(text, at + 1, 2, offsetHours) || !ReadDigits(text, at + (colon ? 4 : 3), 2, offsetMins))
+      return false;
+    offsetMinutes = (offsetHours * 60 + offsetMins) * (text[at] == '-' ? -1 : 1);
+    at += colon ? 6 : 5;
+  }
+  if (at != text.size()) return false;
+
+  const int64_t local = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+  time.seconds = local - int64_t{offsetMinutes} * 60;
+  time.nanoseconds = nanoseconds;
+  int64_t days = time.seconds >= 0 ? time.seconds / 86400 : (time.seconds - 86399) / 86400;
+  int64_t secondOfDay = time.seconds - days * 86400;
+  CivilFromDays(days, time.year, time.month, time.day);
+  time.hour = static_cast<int>(secondOfDay / 3600);
+  time.minute = static_cast<int>(secondOfDay / 60 % 60);
+  time.second = static_cast<int>(secondOfDay % 60);
+  return true;
+}
+
+void AppendTime(std::string& out, const EventTime& time) {
+  AppendNumber(out, time.year, 4);
+  out += '-';
+  AppendNumber(out, time.month, 2);
+  out += '-';
+  AppendNumber(out, time.day, 2);
+  out += 'T';
+  AppendNumber(out, time.hour, 2);
+  out += ':';
+  AppendNumber(out, time.minute, 2);
+  out += ':';
+  AppendNumber(out, time.second, 2);
+  out += '.';
+  AppendNumber(out, time.nanoseconds / 1000000, 3);
+  out += 'Z';
+}
+
+bool OperationFor(int64_t eventId, std::string_view eventType, int32_t& operation, SkipReason& reason) {
+  if (eventType.empty()) {
+    if (eventId == 13) operation = kSetValue;
+    else if (eventId == 14) operation = kRenameKey;
+    else {
+      reason = SkipReason::MissingEventType;
+      return false;
+    }
+    return true;
+  }
+  struct Named {
+    std::string_view name;
+    int32_t operation;
+  };
+  // A value Sysmon reports as created has been set.
+  static constexpr Named kOperations[] = {{"SETVALUE", kSetValue},     {"CREATEVALUE", kSetValue},
+                                          {"CREATEKEY", kCreateKey},   {"DELETEVALUE", kDeleteValue},
+                                          {"DELETEKEY", kDeleteKey},   {"RENAMEKEY", kRenameKey}};
+  for (const Named& named : kOperations) {
+    if (EqualsIgnoringCase(eventType, named.name)) {
+      operation = named.operation;
+      return true;
+    }
+  }
+  reason = SkipReason::UnknownEventType;
+  return false;
+}
+
+bool MapRegistryPath(std::string_view targetObject, std::string_view userSid, int32_t operation, std::string& key,
+                     std::string& value, SkipReason& reason) {
+  struct Root {
+    std::string_view name;    // upper case, without the backslash
+    std::string_view native;  // with the trailing backslash
+  };
+  static constexpr Root kRoots[] = {
+      {"HKLM", "\\REGISTRY\\MACHINE\\"},
+      {"HKEY_LOCAL_MACHINE", "\\REGISTRY\\MACHINE\\"},
+      {"HKU", "\\REGISTRY\\USER\\"},
+      {"HKEY_USERS", "\\REGISTRY\\USER\\"},
+      {"HKCR", "\\REGISTRY\\MACHINE\\SOFTWARE\\CLASSES\\"},
+      {"HKEY_CLASSES_ROOT", "\\REGISTRY\\MACHINE\\SOFTWARE\\CLASSES\\"},
+      {"HKCU", ""},
+      {"HKEY_CURRENT_USER", ""},
+  };
+  key.clear();
+  value.clear();
+  std::string_view rest;
+  if (StartsIgnoringCase(targetObject, "\\REGISTRY\\")) {
+    key.append(targetObject.substr(0, 10));
+    rest = targetObject.substr(10);
+  } else {
+    const std::size_t slash = targetObject.find('\\');
+    const std::string_view name = targetObject.substr(0, slash);
+    const Root* root = nullptr;
+    for (const Root& candidate : kRoots)
+      if (EqualsIgnoringCase(name, candidate.name)) root = &candidate;
+    if (root == nullptr) {
+      reason = SkipReason::UnknownRegistryRoot;
+      return false;
+    }
+    if (root->native.empty()) {
+      if (userSid.size() < 3 || Upper(userSid[0]) != 'S' || userSid[1] != '-') {
+        reason = SkipReason::UserKeyWithoutSid;
+        return false;
+      }
+      key += "\\REGISTRY\\USER\\";
+      key.append(userSid);
+      key += '\\';
+    } else {
+      key.append(root->native);
+    }
+    rest = slash == std::string_view::npos ? std::string_view() : targetObject.substr(slash + 1);
+  }
+  key.append(rest);
+
+  const bool valueEvent = operation == kSetValue || operation == kDeleteValue;
+  if (valueEvent) {
+    const std::size_t cut = key.rfind('\\');
+    value.assign(key, cut + 1, std::string::npos);
+    key.resize(cut + 1);
+    if (value == "(Default)") value.clear();
+  } else if (key.back() != '\\') {
+    key += '\\';
+  }
+  return true;
+}
+
+namespace {
+struct Interpreter {
+  std::string_view path;  // upper case
+  bool scriptHost;
+};
+constexpr Interpreter kInterpreters[] = {
+    {"C:\\WINDOWS\\SYSTEM32\\WSCRIPT.EXE", true},  {"C:\\WINDOWS\\SYSWOW64\\WSCRIPT.EXE", true},
+    {"C:\\WINDOWS\\SYSTEM32\\CSCRIPT.EXE", true},  {"C:\\WINDOWS\\SYSWOW64\\CSCRIPT.EXE", true},
+    {"C:\\WINDOWS\\SYSTEM32\\CMD.EXE", false},     {"C:\\WINDOWS\\SYSWOW64\\CMD.EXE", false},
+};
+
+const Interpreter* FindInterpreter(std::string_view image) {
+  for (const Interpreter& interpreter : kInterpreters)
+    if (EqualsIgnoringCase(image, interpreter.path)) return &interpreter;
+  return nullptr;
+}
+}  // namespace
+
+int32_t FlagsFor(std::string_view parentImage) {
+  return FindInterpreter(parentImage) != nullptr ? kStartsProgramWrittenToday : 0;
+}
+
+bool IsScriptHost(std::string_view image) {
+  const Interpreter* interpreter = FindInterpreter(image);
+  return interpreter != nullptr && interpreter->scriptHost;
+}
+
+bool IsScriptPath(std::string_view token) {
+  static constexpr std::string_view kExtensions[] = {".VBS", ".VBE", ".JS", ".JSE", ".WSF", ".WSH"};
+  const bool rooted = (token.size() >= 3 && token[1] == ':' && (token[2] == '\\' || token[2] == '/')) ||
+                      (token.size() >= 2 && token[0] == '\\' && token[1] == '\\');
+  if (!rooted) return false;
+  const std::size_t dot = token.rfind('.');
+  const std::size_t slash = token.find_last_of("\\/");
+  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) return false;
+  for (std::string_view extension : kExtensions)
+    if (EqualsIgnoringCase(token.substr(dot), extension)) return true;
+  return false;
+}
+
+}  // namespace evreplay

@@ -1,0 +1,32 @@
+// evreplay's command line.
+#ifndef EVREPLAY_OPTIONS_H
+#define EVREPLAY_OPTIONS_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace evreplay {
+
+struct Options {
+  std::string modulePath;
+  std::vector<std::string> files;
+  std::vector<std::string> removableDrives;  // "E:"
+  std::vector<std::string> trustedFolders;   // Windows paths
+  std::string whiteListFile;
+  std::optional<int32_t> flags;              // forced for every process event
+  bool all = false;
+  bool explain = false;
+  std::string sandboxParent;                 // empty: $TMPDIR or /tmp
+  bool help = false;
+};
+
+extern const char* const kUsage;
+
+// False, with `error`, for a command line evreplay cannot use.
+bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error);
+
+}  // namespace evreplay
+
+#endif

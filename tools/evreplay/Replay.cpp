@@ -1,0 +1,444 @@
+#include "Replay.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+
+#include "Explain.h"
+#include "HostText.h"
+#include "JsonText.h"
+
+namespace evreplay {
+
+volatile std::sig_atomic_t Replayer::stopRequested = 0;
+
+namespace {
+
+// Images the log did not create have been there long: 2000-01-01 UTC.
+constexpr rulehost::FileTime kOldFileTime{946684800, 0};
+constexpr std::size_t kFlushAt = std::size_t{1} << 18;
+constexpr uint64_t kProgressEvery = 1u << 14;
+
+// Registry and process events are judged; file events change the machine.
+constexpr uint32_t kFixedDrive = 3;
+constexpr uint32_t kRemoteDrive = 4;
+constexpr uint32_t kRemovableDrive = 2;
+
+char16_t Upper16(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
+
+std::string UpperUtf8(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return out;
+}
+
+bool IsBlank(const char* data, std::size_t size) {
+  for (std::size_t i = 0; i < size; ++i)
+    if (data[i] != ' ' && data[i] != '\t' && data[i] != '\r') return false;
+  return true;
+}
+
+void AppendField(std::string& out, std::string_view name) {
+  out += ",\"";
+  out.append(name);
+  out += "\":";
+}
+
+}  // namespace
+
+std::string DefaultSandboxParent() {
+  const char* tmp = std::getenv("TMPDIR");
+  if (tmp != nullptr && *tmp != '\0') return tmp;
+  // Files come and go with the log: in memory they cost no disk writes.
+  if (::access("/dev/shm", W_OK | X_OK) == 0) return "/dev/shm";
+  return "/tmp";
+}
+
+void AssignWide(std::u16string& out, std::string_view utf8) {
+  out.resize(utf8.size());
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    if (lead < 0x80) {
+      out[n++] = lead;
+      ++i;
+      continue;
+    }
+    const std::size_t extra = lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+    char32_t code = lead & (0x3Fu >> extra);
+    for (std::size_t k = 1; k <= extra && i + k < utf8.size(); ++k)
+      code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
+    i += extra + 1;
+    if (code >= 0x10000) {
+      // Four bytes make two units: never more units than bytes.
+      out[n++] = static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+      out[n++] = static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      out[n++] = static_cast<char16_t>(code);
+    }
+  }
+  out.resize(n);
+}
+
+Replayer::Replayer(const rulehost::Module& module, rulehost::Machine& machine, const Options& options, std::FILE* out)
+    : module_(module), machine_(machine), options_(options), out_(out) {
+  output_.reserve(kFlushAt * 2);
+}
+
+bool Replayer::SetUp(std::string& error) {
+  if (!module_.emulated()) {
+    error = "the module has no Windows emulation (EvEmu_* exports); evreplay needs it";
+    return false;
+  }
+  if (!machine_.Open(options_.sandboxParent.empty() ? DefaultSandboxParent() : options_.sandboxParent, "evreplay")) {
+    error = machine_.error();
+    return false;
+  }
+  // A Windows machine as installed; the clock is UTC, so that a file's
+  // last-write date and the emulation's "today" are both UTC dates.
+  machine_.SetEnvironment("ALLUSERSPROFILE", std::string("C:\\ProgramData"));
+  machine_.SetEnvironment("ProgramFiles", std::string("C:\\Program Files"));
+  machine_.SetEnvironment("TZ", std::string("UTC"));
+  ::tzset();
+
+  for (const std::string& folder : options_.trustedFolders) {
+    std::u16string upper = rulehost::FromUtf8(folder);
+    for (char16_t& c : upper) c = Upper16(c);
+    if (upper.back() != u'\\') upper += u'\\';
+    trusted_.push_back(std::move(upper));
+  }
+  if (!options_.whiteListFile.empty()) {
+    std::ifstream in(options_.whiteListFile);
+    if (!in) {
+      error = "cannot read the white list " + options_.whiteListFile;
+      return false;
+    }
+    std::string line;
+    while (std::getline(in, line)) {
+      while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
+      std::size_t start = line.find_first_not_of(" \t");
+      if (start == std::string::npos || line[start] == '#') continue;
+      std::string entry = UpperUtf8(std::string_view(line).substr(start));
+      if (entry.back() == '\\') whiteListedFolders_.push_back(std::move(entry));
+      else whiteListed_.insert(std::move(entry));
+    }
+  }
+
+  rulehost::RecordShape shape;
+  HostCallbacks record = rulehost::MakeRecord(*this, shape);
+  if (module_.InitLibrary(&record) != 1) {
+    error = "the module refused the host's callbacks (InitLibrary answered 0)";
+    return false;
+  }
+  return true;
+}
+
+bool Replayer::Flush() {
+  if (!output_.empty() && !outputFailed_) {
+    if (std::fwrite(output_.data(), 1, output_.size(), out_) != output_.size()) outputFailed_ = true;
+  }
+  output_.clear();
+  if (std::fflush(out_) != 0) outputFailed_ = true;
+  return !outputFailed_;
+}
+
+void Replayer::OnSource(const std::string& name) { source_ = name; }
+
+void Replayer::Skip(SkipReason reason) {
+  const auto index = static_cast<std::size_t>(reason);
+  ++counters_.skipped[index];
+  const bool lineAtFault = reason != SkipReason::NotSysmon && reason != SkipReason::IdNotUsed;
+  if (lineAtFault && counters_.firstLines[index].size() < Counters::kFirstLines)
+    counters_.firstLines[index].push_back(source_ + ":" + std::to_string(lineNumber_));
+}
+
+void Replayer::OnLongLine(uint64_t lineNumber) {
+  ++counters_.read;
+  lineNumber_ = lineNumber;
+  Skip(SkipReason::LineTooLong);
+}
+
+bool Replayer::OnLine(const char* data, std::size_t size, std::size_t capacity, uint64_t lineNumber) {
+  if (stopRequested != 0 || outputFailed_) return false;
+  if (IsBlank(data, size)) return true;
+  lineNumber_ = lineNumber;
+  ++counters_.read;
+  if (progress_ != nullptr && counters_.read % kProgressEvery == 0) progress_(counters_.read, progressContext_);
+
+  switch (parser_.Parse(data, size, capacity, record_)) {
+    case ParseStatus::NotJson: Skip(SkipReason::NotJson); return true;
+    case ParseStatus::NotObject: Skip(SkipReason::NotObject); return true;
+    case ParseStatus::Ok: break;
+  }
+  if (!record_.hasSource) {
+    Skip(SkipReason::NoSource);
+  } else if (!record_.isSysmon) {
+    Skip(SkipReason::NotSysmon);
+  } else if (!record_.hasEventId) {
+    Skip(SkipReason::NoEventId);
+  } else {
+    switch (record_.eventId) {
+      case 1: ProcessCreated(); break;
+      case 2:
+      case 11: FileWritten(); break;
+      case 12:
+      case 13:
+      case 14: RegistryChanged(); break;
+      case 23:
+      case 26: FileDeleted(); break;
+      default:
+        ++counters_.unusedIds[record_.eventId];
+        Skip(SkipReason::IdNotUsed);
+    }
+  }
+  if (output_.size() >= kFlushAt && !Flush()) return false;
+  return true;
+}
+
+bool Replayer::ReadTime(EventTime& time, SkipReason& reason) const {
+  const std::string_view text = !record_.utcTime.empty() ? record_.utcTime : record_.timestamp;
+  if (text.empty()) {
+    reason = SkipReason::MissingTime;
+    return false;
+  }
+  if (!ParseTime(text, time)) {
+    reason = SkipReason::BadTime;
+    return false;
+  }
+  return true;
+}
+
+bool Replayer::TimeOf(EventTime& time) {
+  SkipReason reason{};
+  if (ReadTime(time, reason)) return true;
+  Skip(reason);
+  return false;
+}
+
+void Replayer::SelectComputer(std::string_view name) {
+  if (anyComputer_ && name == computer_) return;
+  computer_.assign(name);
+  auto found = computers_.find(computer_);
+  if (found != computers_.end()) {
+    machine_.SelectComputer(found->second);
+    return;
+  }
+  // The first computer of the log is the machine's computer 0.
+  const int computer = anyComputer_ ? machine_.AddComputer() : 0;
+  anyComputer_ = true;
+  computers_.emplace(computer_, computer);
+  machine_.SelectComputer(computer);
+  machine_.MapDrive("C:", kFixedDrive);
+  for (const std::string& drive : options_.removableDrives) machine_.MapDrive(drive, kRemovableDrive);
+}
+
+void Replayer::Enter(const EventTime& time) {
+  SelectComputer(record_.computer);
+  if (time.year != todayYear_ || time.month != todayMonth_ || time.day != todayDay_) {
+    todayYear_ = time.year;
+    todayMonth_ = time.month;
+    todayDay_ = time.day;
+    machine_.SetToday(time.year, time.month, time.day);
+  }
+}
+
+bool Replayer::EnsureDrive(std::string_view path) {
+  std::string_view root, rest;
+  if (!rulehost::SplitDriveRoot(path, root, rest)) return false;
+  if (machine_.HasDrive(root)) return true;
+  return machine_.MapDrive(root, root[1] == ':' ? kFixedDrive : kRemoteDrive);
+}
+
+void Replayer::EnsureImage(std::string_view path) {
+  if (!EnsureDrive(path) || machine_.HasFile(path)) return;
+  // A name the machine cannot hold is no file for the module either.
+  machine_.WriteFile(path, kOldFileTime);
+}
+
+void Replayer::Used() { ++counters_.usedById[static_cast<std::size_t>(record_.eventId)]; }
+
+void Replayer::ProcessCreated() {
+  if (!record_.hasImage) return Skip(SkipReason::MissingImage);
+  if (!record_.hasParentImage) return Skip(SkipReason::MissingParentImage);
+  if (!TimeOf(time_)) return;
+  Enter(time_);
+  EnsureImage(record_.parentImage);
+  EnsureImage(record_.image);
+  // The scripts a script host ran were there when it ran them.
+  if (IsScriptHost(record_.parentImage))
+    ForEachScript(record_.parentCommandLine, scratch_, [this](std::string_view script) { EnsureImage(script); });
+  flags_ = options_.flags ? *options_.flags : FlagsFor(record_.parentImage);
+  AssignWide(process16_, record_.parentImage);
+  AssignWide(target16_, record_.image);
+  AssignWide(text16_, record_.parentCommandLine);
+  Used();
+  reportCount_ = 0;
+  const int32_t result = module_.ProcessEvent(rulehost::ToModule(process16_.c_str()), rulehost::ToModule(target16_.c_str()),
+                                              rulehost::ToModule(text16_.c_str()), flags_, 0, 0);
+  Judged(EventKind::Process, result);
+}
+
+void Replayer::RegistryChanged() {
+  if (!record_.hasImage) return Skip(SkipReason::MissingImage);
+  if (!record_.hasTargetObject) return Skip(SkipReason::MissingTargetObject);
+  SkipReason reason{};
+  if (!OperationFor(record_.eventId, record_.eventType, operation_, reason)) return Skip(reason);
+  if (!TimeOf(time_)) return;
+  if (!MapRegistryPath(record_.targetObject, record_.userSid, operation_, key_, value_, reason)) return Skip(reason);
+  Enter(time_);
+  EnsureImage(record_.image);
+  AssignWide(process16_, record_.image);
+  AssignWide(key16_, key_);
+  AssignWide(value16_, value_);
+  Used();
+  reportCount_ = 0;
+  const int32_t result = module_.RegEvent(rulehost::ToModule(process16_.c_str()), rulehost::ToModule(key16_.c_str()),
+                                          rulehost::ToModule(value16_.c_str()), operation_);
+  Judged(EventKind::Registry, result);
+}
+
+void Replayer::FileWritten() {
+  if (!record_.hasTargetFilename) return Skip(SkipReason::MissingTargetFilename);
+  EventTime written;
+  if (record_.eventId == 2) {
+    // The new creation time, which tools that fake file dates set.
+    if (record_.creationUtcTime.empty()) return Skip(SkipReason::MissingCreationUtcTime);
+    if (!ParseTime(record_.creationUtcTime, written)) return Skip(SkipReason::BadTime);
+    SkipReason ignored{};
+    if (!ReadTime(time_, ignored)) time_ = written;
+  } else {
+    if (!TimeOf(time_)) return;
+    written = time_;
+  }
+  Enter(time_);
+  if (!EnsureDrive(record_.targetFilename) ||
+      !machine_.WriteFile(record_.targetFilename, {written.seconds, written.nanoseconds}))
+    return Skip(SkipReason::FileNotHeld);
+  Used();
+}
+
+void Replayer::FileDeleted() {
+  if (!record_.hasTargetFilename) return Skip(SkipReason::MissingTargetFilename);
+  SelectComputer(record_.computer);
+  machine_.RemoveFile(record_.targetFilename);
+  Used();
+}
+
+void Replayer::Judged(EventKind kind, int32_t result) {
+  if (result >= 1 && result <= 4) ++counters_.results[static_cast<std::size_t>(result)];
+  for (std::size_t i = 0; i < reportCount_; ++i) {
+    const Report& report = reports_[i];
+    auto found = counters_.verdicts.find(std::string_view(report.verdict));
+    if (found == counters_.verdicts.end()) found = counters_.verdicts.emplace(report.verdict, 0).first;
+    ++found->second;
+    WriteLine(kind, result, &report);
+  }
+  if (reportCount_ == 0 && options_.all && (result == 2 || result == 3)) WriteLine(kind, result, nullptr);
+}
+
+void Replayer::WriteLine(EventKind kind, int32_t result, const Report* report) {
+  std::string& out = output_;
+  out += "{\"time\":\"";
+  AppendTime(out, time_);
+  out += '"';
+  AppendField(out, "host");
+  AppendJsonString(out, record_.computer);
+  AppendField(out, "record");
+  if (record_.hasRecordId) AppendNumber(out, record_.recordId);
+  else out += "null";
+  if (kind == EventKind::Process) {
+    out += ",\"event\":\"process\"";
+    AppendField(out, "process");
+    AppendJsonString(out, record_.parentImage);
+    AppendField(out, "target");
+    AppendJsonString(out, record_.image);
+    AppendField(out, "commandLine");
+    AppendJsonString(out, record_.parentCommandLine);
+    AppendField(out, "flags");
+    AppendNumber(out, int64_t{flags_});
+  } else {
+    out += ",\"event\":\"registry\"";
+    AppendField(out, "process");
+    AppendJsonString(out, record_.image);
+    AppendField(out, "key");
+    AppendJsonString(out, key_);
+    AppendField(out, "value");
+    AppendJsonString(out, value_);
+    AppendField(out, "operation");
+    AppendNumber(out, int64_t{operation_});
+  }
+  AppendField(out, "result");
+  AppendNumber(out, int64_t{result});
+  if (report != nullptr) {
+    AppendField(out, "kind");
+    AppendNumber(out, int64_t{report->kind});
+    AppendField(out, "verdict");
+    AppendJsonString(out, rulehost::AnsiToUtf8(report->verdict));
+    AppendField(out, "path");
+    scratch_.clear();
+    rulehost::AppendUtf8(scratch_, report->path);
+    AppendJsonString(out, scratch_);
+  }
+  if (options_.explain) AppendExplanation(kind, result, report);
+  out += "}\n";
+}
+
+void Replayer::AppendExplanation(EventKind kind, int32_t result, const Report* report) {
+  const RuleRow* row = nullptr;
+  if (report != nullptr) row = RowForVerdict(report->verdict);
+  else if (kind == EventKind::Registry && result == 3) row = RowForSilentRegistry(key_, value_);
+  else if (kind == EventKind::Process && result == 2) row = RowForIgnoredName(record_.parentImage);
+  std::string& out = output_;
+  AppendField(out, "explain");
+  if (row == nullptr) {
+    out += result == 2 ? "{\"unit\":\"WhiteList\",\"rule\":" : "{\"rule\":";
+    AppendJsonString(out, result == 2 ? kSystemProcessRule : "not told by the host");
+    out += '}';
+    return;
+  }
+  out += "{\"unit\":";
+  AppendJsonString(out, row->unit);
+  if (!row->table.empty()) {
+    AppendField(out, "table");
+    AppendJsonString(out, row->table);
+    AppendField(out, "row");
+    AppendNumber(out, int64_t{row->row});
+  }
+  AppendField(out, "rule");
+  AppendJsonString(out, row->rule);
+  out += '}';
+}
+
+void Replayer::OnReport(std::u16string_view path, std::string_view verdict, int32_t kind) {
+  if (reportCount_ == reports_.size()) reports_.emplace_back();
+  Report& report = reports_[reportCount_++];
+  report.path.assign(path);
+  report.verdict.assign(verdict);
+  report.kind = kind;
+}
+
+int32_t Replayer::OnQueryFile(std::u16string_view path) {
+  for (const std::u16string& folder : trusted_) {
+    if (path.size() <= folder.size()) continue;
+    bool below = true;
+    for (std::size_t i = 0; i < folder.size() && below; ++i) below = Upper16(path[i]) == folder[i];
+    if (below) return 1;
+  }
+  return 0;
+}
+
+int32_t Replayer::OnCheckWhiteList(std::u16string_view path) {
+  whiteListKey_.clear();
+  rulehost::AppendUtf8(whiteListKey_, path);
+  for (char& c : whiteListKey_)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  if (whiteListed_.count(whiteListKey_) != 0) return 1;
+  for (const std::string& folder : whiteListedFolders_)
+    if (whiteListKey_.size() > folder.size() && whiteListKey_.compare(0, folder.size(), folder) == 0) return 1;
+  return 0;
+}
+
+}  // namespace evreplay
