@@ -116,35 +116,29 @@ uint32_t ServiceProtocol::readElementType(TType& type) {
   return xfer;
 }
 
+uint32_t ServiceProtocol::readElementCount(uint32_t& size, int elementBytes, const char* what) {
+  int32_t count = 0;
+  const uint32_t xfer = readI32(count);
+  if (count < 0) throw TProtocolException(TProtocolException::NEGATIVE_SIZE);
+  checkAnnouncedSize(int64_t{count} * elementBytes, what);
+  size = static_cast<uint32_t>(count);
+  return xfer;
+}
+
 uint32_t ServiceProtocol::readMapBegin(TType& keyType, TType& valType, uint32_t& size) {
   uint32_t xfer = readElementType(keyType);
   xfer += readElementType(valType);
-  int32_t count = 0;
-  xfer += readI32(count);
-  if (count < 0) throw TProtocolException(TProtocolException::NEGATIVE_SIZE);
-  checkAnnouncedSize(int64_t{count} * (MinimumWireSize(keyType) + MinimumWireSize(valType)), "a map of at least");
-  size = static_cast<uint32_t>(count);
-  return xfer;
+  return xfer + readElementCount(size, MinimumWireSize(keyType) + MinimumWireSize(valType), "a map of at least");
 }
 
 uint32_t ServiceProtocol::readListBegin(TType& elemType, uint32_t& size) {
-  uint32_t xfer = readElementType(elemType);
-  int32_t count = 0;
-  xfer += readI32(count);
-  if (count < 0) throw TProtocolException(TProtocolException::NEGATIVE_SIZE);
-  checkAnnouncedSize(int64_t{count} * MinimumWireSize(elemType), "a list of at least");
-  size = static_cast<uint32_t>(count);
-  return xfer;
+  const uint32_t xfer = readElementType(elemType);
+  return xfer + readElementCount(size, MinimumWireSize(elemType), "a list of at least");
 }
 
 uint32_t ServiceProtocol::readSetBegin(TType& elemType, uint32_t& size) {
-  uint32_t xfer = readElementType(elemType);
-  int32_t count = 0;
-  xfer += readI32(count);
-  if (count < 0) throw TProtocolException(TProtocolException::NEGATIVE_SIZE);
-  checkAnnouncedSize(int64_t{count} * MinimumWireSize(elemType), "a set of at least");
-  size = static_cast<uint32_t>(count);
-  return xfer;
+  const uint32_t xfer = readElementType(elemType);
+  return xfer + readElementCount(size, MinimumWireSize(elemType), "a set of at least");
 }
 
 uint32_t ServiceProtocol::readString(std::string& str) {

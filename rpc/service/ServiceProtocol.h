@@ -89,6 +89,8 @@ public:
 private:
   uint32_t readStringBody(std::string& str, int32_t size);
   uint32_t readElementType(TType& type);
+  // A container's element count, refused when its elements could not fit a message.
+  uint32_t readElementCount(uint32_t& size, int elementBytes, const char* what);
   // Fails when `bytes` exceed what a message may hold.
   void checkAnnouncedSize(int64_t bytes, const char* what) const {
     if (bytes > maxMessageSize_) throwAnnouncedTooMuch(bytes, what);
