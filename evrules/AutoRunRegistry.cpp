@@ -37,15 +37,15 @@ constexpr TBlackReg AutoRunMachine[] = {
 
 constexpr int32_t kQueryBufferCapacity = 1025;
 
-bool FolderContains(std::u16string_view folder, const std::u16string& installFolder) {
-  return !installFolder.empty() && folder.find(installFolder) != std::u16string_view::npos;
+bool FolderContains(const NormalizedView& folder, const std::u16string& installFolder) {
+  return !installFolder.empty() && folder.Contains(installFolder);
 }
 
-bool ImagePassesCheck(int32_t check, std::u16string_view processPath) {
+bool ImagePassesCheck(int32_t check, const ImagePath& image) {
+  const std::u16string_view processPath = image.path;
   // The host may write into the buffer; a second query sees what it left.
   char16_t queryBuffer[kQueryBufferCapacity] = {};
-  const char16_t* image = processPath.data();
-  auto hostExempts = [&] { return QueryHostFile(image, queryBuffer, kQueryBufferCapacity) != 0; };
+  auto hostExempts = [&] { return QueryHostFile(processPath.data(), queryBuffer, kQueryBufferCapacity) != 0; };
 
   if (check == kWrittenToday) return IsWrittenToday(processPath) && !hostExempts();
   if (check != kOutsideInstallFolders) return false;
@@ -55,32 +55,33 @@ bool ImagePassesCheck(int32_t check, std::u16string_view processPath) {
   if (!platform::FindLastWriteDate(processPath, written)) return false;
   if (written == platform::GetLocalDate() && !hostExempts()) return true;
 
-  const WideText imageFolder = NormalizeText(SplitPath(processPath).folder);
+  const NormalizedView imageFolder = image.folder.view();
   const FolderStrings& folders = Folders();
-  if (FolderContains(imageFolder.view(), folders.ProgramFilesDir) ||
-      FolderContains(imageFolder.view(), folders.SystemDir) ||
-      FolderContains(imageFolder.view(), folders.SysWow64Dir))
+  if (FolderContains(imageFolder, folders.ProgramFilesDir) || FolderContains(imageFolder, folders.SystemDir) ||
+      FolderContains(imageFolder, folders.SysWow64Dir))
     return false;
   return !hostExempts();
 }
 
 }  // namespace auto_run_registry
 
-RuleOutcome CheckAutoRunRegistry(std::u16string_view processPath, std::u16string_view keyPath,
-                                 std::u16string_view valueName) {
+RuleOutcome CheckAutoRunRegistry(const ImagePath& image, const RegistryKey& event) {
   using namespace auto_run_registry;
-  std::u16string_view userKey;
-  const KeyBranch branch = ClassifyKeyPath(keyPath, userKey);
   // Per-user rows take any value name, so the value is compared as given.
   constexpr bool kNormalizeUserValueName = false;
   const TBlackReg* row = nullptr;
-  if (branch == KeyBranch::User)
-    row = FindRegistryRow(AutoRunUser, branch, keyPath, userKey, valueName, kNormalizeUserValueName);
-  else if (branch == KeyBranch::Machine)
-    row = FindRegistryRow(AutoRunMachine, branch, keyPath, userKey, valueName, kNormalizeUserValueName);
+  if (event.branch == KeyBranch::User)
+    row = FindRegistryRow(AutoRunUser, event, kNormalizeUserValueName);
+  else if (event.branch == KeyBranch::Machine)
+    row = FindRegistryRow(AutoRunMachine, event, kNormalizeUserValueName);
   // Only the first matching row is considered.
-  if (row == nullptr || !ImagePassesCheck(row->Check, processPath)) return {};
+  if (row == nullptr || !ImagePassesCheck(row->Check, image)) return {};
   return {row->Code, row->Verdict};
+}
+
+RuleOutcome CheckAutoRunRegistry(std::u16string_view processPath, std::u16string_view keyPath,
+                                 std::u16string_view valueName) {
+  return CheckAutoRunRegistry(ImagePath(processPath), RegistryKey(keyPath, valueName));
 }
 
 }  // namespace evrules

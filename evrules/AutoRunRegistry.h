@@ -10,7 +10,10 @@
 
 namespace evrules {
 
-// `processPath` must be zero-terminated: it is handed to the host.
+struct RegistryKey;
+
+// The image path must be zero-terminated: it is handed to the host.
+RuleOutcome CheckAutoRunRegistry(const ImagePath& image, const RegistryKey& event);
 RuleOutcome CheckAutoRunRegistry(std::u16string_view processPath, std::u16string_view keyPath,
                                  std::u16string_view valueName);
 

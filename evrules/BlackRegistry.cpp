@@ -42,20 +42,22 @@ constexpr TBlackReg BlackRegMachine[] = {
 
 }  // namespace black_registry
 
-RuleOutcome CheckBlackRegistry(std::u16string_view keyPath, std::u16string_view valueName) {
+RuleOutcome CheckBlackRegistry(const RegistryKey& event) {
   using namespace black_registry;
-  std::u16string_view userKey;
-  const KeyBranch branch = ClassifyKeyPath(keyPath, userKey);
   const TBlackReg* row = nullptr;
   // Registry value names are case-insensitive, so the per-user branch
   // normalises the value name as the machine branch does.
   constexpr bool kNormalizeUserValueName = true;
-  if (branch == KeyBranch::User)
-    row = FindRegistryRow(BlackRegUser, branch, keyPath, userKey, valueName, kNormalizeUserValueName);
-  else if (branch == KeyBranch::Machine)
-    row = FindRegistryRow(BlackRegMachine, branch, keyPath, userKey, valueName, kNormalizeUserValueName);
+  if (event.branch == KeyBranch::User)
+    row = FindRegistryRow(BlackRegUser, event, kNormalizeUserValueName);
+  else if (event.branch == KeyBranch::Machine)
+    row = FindRegistryRow(BlackRegMachine, event, kNormalizeUserValueName);
   if (row == nullptr) return {};
   return {row->Code, row->Verdict};
+}
+
+RuleOutcome CheckBlackRegistry(std::u16string_view keyPath, std::u16string_view valueName) {
+  return CheckBlackRegistry(RegistryKey(keyPath, valueName));
 }
 
 }  // namespace evrules

@@ -9,6 +9,9 @@
 
 namespace evrules {
 
+struct RegistryKey;
+
+RuleOutcome CheckBlackRegistry(const RegistryKey& event);
 RuleOutcome CheckBlackRegistry(std::u16string_view keyPath, std::u16string_view valueName);
 
 }  // namespace evrules

@@ -16,9 +16,9 @@ namespace {
 InterpreterPaths theInterpreterPaths;
 
 template <std::size_t N>
-bool IsOneOf(std::u16string_view path, const std::u16string (&candidates)[N]) {
+bool IsOneOf(const NormalizedView& path, const std::u16string (&candidates)[N]) {
   for (const std::u16string& candidate : candidates)
-    if (!candidate.empty() && path == candidate) return true;
+    if (!candidate.empty() && path.Is(candidate)) return true;
   return false;
 }
 
@@ -43,30 +43,38 @@ InterpreterPaths InterpreterPathsFor(const FolderStrings& folders) {
 
 void SetInterpreterPaths(InterpreterPaths&& paths) noexcept { theInterpreterPaths = std::move(paths); }
 
-int32_t CheckProcessEvent(std::u16string_view processPath, std::u16string_view targetPath,
-                          std::u16string_view commandLine, int32_t flags) {
-  if (processPath == targetPath) return EVRULES_RESULT_NONE;
-  if (processPath.empty()) return EVRULES_RESULT_NONE;
+int32_t CheckProcessEvent(const EventText& processPath, const EventText& targetPath, const HostText& commandLine,
+                          int32_t flags) {
+  if (processPath.text == targetPath.text) return EVRULES_RESULT_NONE;
+  if (processPath.text.empty()) return EVRULES_RESULT_NONE;
+  const ImagePath image(processPath.text, processPath.ascii);
   RuleOutcome outcome;
-  if (IsSystemProcess(processPath)) outcome.code = kRuleExempt;
+  if (IsSystemProcess(image)) outcome.code = kRuleExempt;
 
   if (outcome.code == kRuleNone) {
-    const WideText image = NormalizeText(processPath);
-    if (IsOneOf(image.view(), theInterpreterPaths.scriptHosts))
-      outcome.code = CheckWScript(commandLine, targetPath, flags);
-    if (outcome.code == kRuleNone && IsOneOf(image.view(), theInterpreterPaths.commandInterpreters))
-      outcome.code = CheckCmd(commandLine, targetPath, flags);
+    const Normalized wholeImage(processPath.text, processPath.ascii);
+    const NormalizedView imagePath = wholeImage.view();
+    if (IsOneOf(imagePath, theInterpreterPaths.scriptHosts))
+      outcome.code = CheckWScript(commandLine.Read().text, targetPath.text, flags);
+    if (outcome.code == kRuleNone && IsOneOf(imagePath, theInterpreterPaths.commandInterpreters))
+      outcome.code = CheckCmd(commandLine.Read().text, targetPath.text, flags);
   }
 
   if (flags == 0 && outcome.code == kRuleNone) {
-    outcome = CheckProcessName(processPath);
-    if (outcome.code > kRuleNone && HIPSCheckWhiteListEntry(processPath.data()) != 0) outcome = RuleOutcome{};
+    outcome = CheckProcessName(image);
+    if (outcome.code > kRuleNone && HIPSCheckWhiteListEntry(processPath.text.data()) != 0) outcome = RuleOutcome{};
   }
 
   // Only the name filter yields kRuleReport here; the script rules reported
   // on their own.
-  if (outcome.code == kRuleReport) ReportDetectionFor(processPath.data(), outcome.verdict);
+  if (outcome.code == kRuleReport) ReportDetectionFor(processPath.text.data(), outcome.verdict);
   return ExportResultFor(outcome.code);
+}
+
+int32_t CheckProcessEvent(std::u16string_view processPath, std::u16string_view targetPath,
+                          std::u16string_view commandLine, int32_t flags) {
+  return CheckProcessEvent(EventTextOf(processPath), EventTextOf(targetPath), HostText(EventTextOf(commandLine)),
+                           flags);
 }
 
 }  // namespace evrules

@@ -12,6 +12,8 @@ namespace evrules {
 
 // Export result (1 to 4) of ProcessEvent. `processPath` and `targetPath` must
 // be zero-terminated.
+int32_t CheckProcessEvent(const EventText& processPath, const EventText& targetPath, const HostText& commandLine,
+                          int32_t flags);
 int32_t CheckProcessEvent(std::u16string_view processPath, std::u16string_view targetPath,
                           std::u16string_view commandLine, int32_t flags);
 

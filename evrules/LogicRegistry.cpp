@@ -2,6 +2,7 @@
 
 #include "AutoRunRegistry.h"
 #include "BlackRegistry.h"
+#include "RegistryKeys.h"
 #include "WhiteList.h"
 #include "evrules_Common.h"
 
@@ -13,16 +14,25 @@ bool IsJudgedByBlackList(int32_t operation) { return operation >= 2 && operation
 
 }  // namespace
 
+int32_t CheckRegistryEvent(const EventText& processPath, const EventText& keyPath, const HostText& valueName,
+                           int32_t operation) {
+  if (processPath.text.empty()) return EVRULES_RESULT_NONE;
+  const ImagePath image(processPath.text, processPath.ascii);
+  RuleOutcome outcome;
+  if (IsSystemProcess(image)) outcome.code = kRuleExempt;
+  if (outcome.code == kRuleNone && IsJudgedByBlackList(operation)) {
+    const RegistryKey key(keyPath, valueName);
+    if (IsJudgedByAutoRunRules(operation)) outcome = CheckAutoRunRegistry(image, key);
+    if (outcome.code == kRuleNone) outcome = CheckBlackRegistry(key);
+  }
+  if (outcome.code == kRuleReport) ReportDetectionFor(processPath.text.data(), outcome.verdict);
+  return ExportResultFor(outcome.code);
+}
+
 int32_t CheckRegistryEvent(std::u16string_view processPath, std::u16string_view keyPath,
                            std::u16string_view valueName, int32_t operation) {
-  if (processPath.empty()) return EVRULES_RESULT_NONE;
-  RuleOutcome outcome;
-  if (IsSystemProcess(processPath)) outcome.code = kRuleExempt;
-  if (IsJudgedByAutoRunRules(operation) && outcome.code == kRuleNone)
-    outcome = CheckAutoRunRegistry(processPath, keyPath, valueName);
-  if (IsJudgedByBlackList(operation) && outcome.code == kRuleNone) outcome = CheckBlackRegistry(keyPath, valueName);
-  if (outcome.code == kRuleReport) ReportDetectionFor(processPath.data(), outcome.verdict);
-  return ExportResultFor(outcome.code);
+  return CheckRegistryEvent(EventTextOf(processPath), EventTextOf(keyPath), HostText(EventTextOf(valueName)),
+                            operation);
 }
 
 }  // namespace evrules

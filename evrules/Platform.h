@@ -64,8 +64,8 @@ LocalDate GetLocalDate();
 // no trailing backslash.
 uint32_t QueryDriveType(std::u16string_view root);
 
-// One line of debugger output (OutputDebugStringA on Windows).
-void DebugOutput(std::string_view ansiText);
+// One zero-terminated line of debugger output (OutputDebugStringA on Windows).
+void DebugOutput(const char* ansiLine);
 
 // Called as each export ends, so that a heap exhausted during the next call
 // ends in a std::bad_alloc that the export can catch. On Windows the C++

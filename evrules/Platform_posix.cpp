@@ -4,8 +4,10 @@
 #include "PlatformEmulation.h"
 
 #include <dirent.h>
+#include <limits.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -68,38 +70,57 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-void AppendUtf8(std::string& out, char32_t code) {
+// The UTF-8 bytes of one code point; returns their count.
+std::size_t EncodeUtf8(char32_t code, char (&bytes)[4]) {
   if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
+    bytes[0] = static_cast<char>(code);
+    return 1;
   }
+  if (code < 0x800) {
+    bytes[0] = static_cast<char>(0xC0 | (code >> 6));
+    bytes[1] = static_cast<char>(0x80 | (code & 0x3F));
+    return 2;
+  }
+  if (code < 0x10000) {
+    bytes[0] = static_cast<char>(0xE0 | (code >> 12));
+    bytes[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    bytes[2] = static_cast<char>(0x80 | (code & 0x3F));
+    return 3;
+  }
+  bytes[0] = static_cast<char>(0xF0 | (code >> 18));
+  bytes[1] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+  bytes[2] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+  bytes[3] = static_cast<char>(0x80 | (code & 0x3F));
+  return 4;
 }
 
 // File names on the host are UTF-8; an unpaired surrogate names no file.
-std::optional<std::string> ToUtf8(std::u16string_view wide) {
-  std::string out;
+// Hands the UTF-8 bytes of each character to `append`, which may refuse them;
+// false when it did or for an unpaired surrogate.
+template <typename Append>
+bool EncodeUtf8(std::u16string_view wide, Append append) {
   for (std::size_t i = 0; i < wide.size(); ++i) {
     char16_t unit = wide[i];
+    char32_t code = unit;
     if (IsHighSurrogate(unit) && i + 1 < wide.size() && IsLowSurrogate(wide[i + 1])) {
-      AppendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(wide[i + 1]) - 0xDC00));
+      code = 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(wide[i + 1]) - 0xDC00);
       ++i;
     } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
-      return std::nullopt;
-    } else {
-      AppendUtf8(out, unit);
+      return false;
     }
+    char bytes[4];
+    if (!append(std::string_view(bytes, EncodeUtf8(code, bytes)))) return false;
   }
+  return true;
+}
+
+std::optional<std::string> ToUtf8(std::u16string_view wide) {
+  std::string out;
+  if (!EncodeUtf8(wide, [&](std::string_view bytes) {
+        out += bytes;
+        return true;
+      }))
+    return std::nullopt;
   return out;
 }
 
@@ -190,17 +211,64 @@ bool IsValidNameUnit(char16_t unit) {
          unit != u'"' && unit != u':';
 }
 
-// Finds `name` in the host folder `parent`, exactly or ignoring ASCII case.
-std::optional<std::string> ResolveComponent(const std::string& parent, const std::string& name) {
+// Host paths are built in buffers of this size; a longer one names nothing
+// on the host either.
+constexpr std::size_t kHostPathCapacity = PATH_MAX;
+
+// A zero-terminated host path built component by component, without the heap.
+class HostPath {
+ public:
+  HostPath() { text_[0] = '\0'; }
+
+  std::size_t size() const { return size_; }
+  const char* c_str() const { return text_; }
+  std::string_view NameFrom(std::size_t start) const { return std::string_view(text_ + start, size_ - start); }
+
+  bool Append(std::string_view text) {
+    if (text.size() >= kHostPathCapacity - size_) return false;
+    std::memcpy(text_ + size_, text.data(), text.size());
+    size_ += text.size();
+    text_[size_] = '\0';
+    return true;
+  }
+
+  // As UTF-8; false for an unpaired surrogate, which names no file.
+  bool AppendUtf8(std::u16string_view wide) {
+    return EncodeUtf8(wide, [this](std::string_view bytes) { return Append(bytes); });
+  }
+
+  // The folder made of the first `size` bytes, opened for reading.
+  DIR* OpenFolder(std::size_t size) {
+    const char kept = text_[size];
+    text_[size] = '\0';
+    DIR* dir = ::opendir(text_);
+    text_[size] = kept;
+    return dir;
+  }
+
+  void Overwrite(std::size_t start, std::string_view text) { std::memcpy(text_ + start, text.data(), text.size()); }
+
+ private:
+  char text_[kHostPathCapacity];
+  std::size_t size_ = 0;
+};
+
+// Appends the component `name` to the folder in `host`, found exactly or
+// ignoring ASCII case; false when the folder holds no such entry.
+bool AppendResolved(HostPath& host, std::u16string_view name) {
+  const std::size_t folderSize = host.size();
+  if (!host.Append("/") || !host.AppendUtf8(name)) return false;
   struct stat info {};
-  std::string exact = parent + "/" + name;
-  if (::lstat(exact.c_str(), &info) == 0) return exact;
-  DIR* dir = ::opendir(parent.c_str());
-  if (dir == nullptr) return std::nullopt;
-  std::optional<std::string> found;
+  if (::lstat(host.c_str(), &info) == 0) return true;
+  DIR* dir = host.OpenFolder(folderSize);
+  if (dir == nullptr) return false;
+  const std::string_view wanted = host.NameFrom(folderSize + 1);
+  bool found = false;
   while (dirent* entry = ::readdir(dir)) {
-    if (EqualIgnoringAsciiCase(std::string_view(entry->d_name), std::string_view(name))) {
-      found = parent + "/" + entry->d_name;
+    const std::string_view entryName(entry->d_name);
+    if (EqualIgnoringAsciiCase(entryName, wanted)) {
+      host.Overwrite(folderSize + 1, entryName);
+      found = true;
       break;
     }
   }
@@ -208,40 +276,54 @@ std::optional<std::string> ResolveComponent(const std::string& parent, const std
   return found;
 }
 
-std::optional<std::string> HostPathFor(std::u16string_view path) {
-  std::u16string_view root, rest;
-  if (!SplitDriveRoot(path, root, rest)) return std::nullopt;
-  const EmulatedDrive* drive = FindDrive(root);
-  if (drive == nullptr) return std::nullopt;
-  std::vector<std::u16string_view> components;
+// The path below the drive root with "." and ".." taken out, each component
+// after a "\"; false when a component holds a unit no name may hold, or when
+// the result would be too long to name anything on the host.
+bool LexicalComponents(std::u16string_view rest, char16_t (&out)[kHostPathCapacity], std::size_t& outSize) {
+  outSize = 0;
   std::size_t start = 0;
   while (start <= rest.size()) {
     std::size_t end = start;
     while (end < rest.size() && !IsSeparator(rest[end])) ++end;
     std::u16string_view component = rest.substr(start, end - start);
     for (char16_t unit : component)
-      if (!IsValidNameUnit(unit)) return std::nullopt;
+      if (!IsValidNameUnit(unit)) return false;
     if (component == u"..") {
-      if (!components.empty()) components.pop_back();
+      while (outSize > 0 && out[outSize - 1] != u'\\') --outSize;
+      if (outSize > 0) --outSize;
     } else if (!component.empty() && component != u".") {
-      components.push_back(component);
+      if (component.size() + 1 > kHostPathCapacity - outSize) return false;
+      out[outSize++] = u'\\';
+      std::memcpy(out + outSize, component.data(), component.size() * sizeof(char16_t));
+      outSize += component.size();
     }
     start = end + 1;
   }
-  std::string host = drive->hostFolder;
-  for (std::u16string_view component : components) {
-    std::optional<std::string> name = ToUtf8(component);
-    if (!name) return std::nullopt;
-    std::optional<std::string> resolved = ResolveComponent(host, *name);
-    if (!resolved) return std::nullopt;
-    host = std::move(*resolved);
+  return true;
+}
+
+bool HostPathFor(std::u16string_view path, HostPath& host) {
+  std::u16string_view root, rest;
+  if (!SplitDriveRoot(path, root, rest)) return false;
+  const EmulatedDrive* drive = FindDrive(root);
+  if (drive == nullptr) return false;
+  char16_t components[kHostPathCapacity];
+  std::size_t componentsSize = 0;
+  if (!LexicalComponents(rest, components, componentsSize)) return false;
+  if (!host.Append(drive->hostFolder)) return false;
+  const std::u16string_view lexical(components, componentsSize);
+  std::size_t start = 0;
+  while (start < lexical.size()) {
+    const std::size_t end = std::min(lexical.find(u'\\', start + 1), lexical.size());
+    if (!AppendResolved(host, lexical.substr(start + 1, end - start - 1))) return false;
+    start = end;
   }
-  return host;
+  return true;
 }
 
 bool StatWindowsPath(std::u16string_view path, struct stat& info) {
-  std::optional<std::string> host = HostPathFor(path);
-  if (!host || ::stat(host->c_str(), &info) != 0) return false;
+  HostPath host;
+  if (!HostPathFor(path, host) || ::stat(host.c_str(), &info) != 0) return false;
   // As on Windows, a trailing separator names a directory or nothing.
   const bool trailingSeparator = path.size() > 2 && IsSeparator(path.back());
   return !trailingSeparator || S_ISDIR(info.st_mode);
@@ -325,11 +407,10 @@ uint32_t QueryDriveType(std::u16string_view root) {
   return drive != nullptr ? drive->type : kNoRootDirectory;
 }
 
-void DebugOutput(std::string_view ansiText) {
+void DebugOutput(const char* ansiLine) {
   const Emulation& emulation = TheEmulation();
   if (emulation.debugSink == nullptr) return;
-  std::string line(ansiText);
-  emulation.debugSink(line.c_str(), emulation.debugContext);
+  emulation.debugSink(ansiLine, emulation.debugContext);
 }
 
 // Here the C++ runtime throws std::bad_alloc from its emergency pool, which

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -18,10 +19,32 @@ namespace {
 LPWSTR AsWin(char16_t* text) { return reinterpret_cast<LPWSTR>(text); }
 LPCWSTR AsWin(const char16_t* text) { return reinterpret_cast<LPCWSTR>(text); }
 
-// The calls below want zero-terminated paths.
-std::wstring Terminated(std::u16string_view text) {
-  return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
-}
+// The calls below want zero-terminated paths: copied on the stack, unless
+// longer than kInlineCapacity units.
+class Terminated {
+ public:
+  static constexpr std::size_t kInlineCapacity = 1023;
+
+  explicit Terminated(std::u16string_view text) {
+    wchar_t* out = inline_;
+    if (text.size() > kInlineCapacity) {
+      heap_.resize(text.size());
+      out = heap_.data();
+    }
+    if (!text.empty()) std::memcpy(out, text.data(), text.size() * sizeof(wchar_t));
+    out[text.size()] = L'\0';
+    text_ = out;
+  }
+  Terminated(const Terminated&) = delete;
+  Terminated& operator=(const Terminated&) = delete;
+
+  LPCWSTR c_str() const { return text_; }
+
+ private:
+  wchar_t inline_[kInlineCapacity + 1];
+  std::wstring heap_;
+  const wchar_t* text_;
+};
 
 int ClampToInt(std::size_t value) { return value > INT_MAX ? INT_MAX : static_cast<int>(value); }
 
@@ -97,7 +120,7 @@ LocalDate GetLocalDate() {
 
 uint32_t QueryDriveType(std::u16string_view root) { return ::GetDriveTypeW(Terminated(root).c_str()); }
 
-void DebugOutput(std::string_view ansiText) { ::OutputDebugStringA(std::string(ansiText).c_str()); }
+void DebugOutput(const char* ansiLine) { ::OutputDebugStringA(ansiLine); }
 
 namespace {
 

@@ -51,6 +51,9 @@ constexpr SysNamesType SysNames[] = {
     {u"EXPLORER.EXE", 3, 2, "HIPS:Trojan.Generic2.Win32.11"},
 };
 
+constexpr NameLengths kMalNameLengths(MalNames);
+constexpr NameLengths kSysNameLengths(SysNames);
+
 constexpr std::string_view kInstallationRootVerdict = "HIPS:Trojan.Generic3.Win32.1";
 constexpr std::size_t kMinimumPathLength = 4;
 
@@ -61,7 +64,7 @@ FolderStrings theFolders;
 const FolderStrings& Folders() { return process_name_filter::theFolders; }
 FolderStrings& MutableFolders() { return process_name_filter::theFolders; }
 
-bool IsHomeFolder(std::u16string_view folder, int32_t place) {
+bool IsHomeFolder(const NormalizedView& folder, int32_t place) {
   const FolderStrings& folders = Folders();
   const bool inSystem = IsFolder(folder, folders.SystemDir) || IsFolder(folder, folders.SysWow64Dir);
   const bool inWindows = IsFolder(folder, folders.WindowsDir);
@@ -73,29 +76,37 @@ bool IsHomeFolder(std::u16string_view folder, int32_t place) {
   }
 }
 
-RuleOutcome CheckProcessName(std::u16string_view processPath) {
+bool IsHomeFolder(std::u16string_view folder, int32_t place) {
+  // The folder is normalised already.
+  return IsHomeFolder(NormalizedView(folder, true), place);
+}
+
+RuleOutcome CheckProcessName(const ImagePath& image) {
   using namespace process_name_filter;
-  if (processPath.size() < kMinimumPathLength) return {};
-  const PathParts parts = SplitPath(processPath);
-  const WideText name = NormalizeText(parts.name);
+  if (image.path.size() < kMinimumPathLength) return {};
+  const NormalizedView name = image.name.view();
   if (name.empty()) return {};
-  WideText folder = NormalizeText(parts.folder);
+  NormalizedView folder = image.folder.view();
   if (folder.empty()) return {};
-  if (folder.view().back() == u'\\') folder.RemoveLast();
+  if (folder.EndsWith(u'\\')) folder = folder.WithoutLast();
 
-  for (const MalNamesType& row : MalNames)
-    if (name.view() == row.Name) return {row.Code, row.Verdict};
+  if (kMalNameLengths.MayHold(name.size())) {
+    for (const MalNamesType& row : MalNames)
+      if (name.Is(row.Name)) return {row.Code, row.Verdict};
+  }
 
-  if (!folder.empty()) {
+  if (!folder.empty() && kSysNameLengths.MayHold(name.size())) {
     for (const SysNamesType& row : SysNames)
-      if (name.view() == row.Name && !IsHomeFolder(folder.view(), row.Place)) return {row.Code, row.Verdict};
+      if (name.Is(row.Name) && !IsHomeFolder(folder, row.Place)) return {row.Code, row.Verdict};
   }
 
   const FolderStrings& folders = Folders();
-  if (IsFolder(folder.view(), folders.AllUsersDir) || IsFolder(folder.view(), folders.ProfilesDir) ||
-      IsFolder(folder.view(), folders.ProgramFilesDir))
+  if (IsFolder(folder, folders.AllUsersDir) || IsFolder(folder, folders.ProfilesDir) ||
+      IsFolder(folder, folders.ProgramFilesDir))
     return {kRuleReport, kInstallationRootVerdict};
   return {};
 }
+
+RuleOutcome CheckProcessName(std::u16string_view processPath) { return CheckProcessName(ImagePath(processPath)); }
 
 }  // namespace evrules

@@ -29,10 +29,11 @@ FolderStrings& MutableFolders();
 // True when an image's folder (normalised, no trailing backslash) is
 // `folderString`. An empty folder string is an unknown folder and is no
 // image's folder, not even that of "\x.exe".
-inline bool IsFolder(std::u16string_view imageFolder, const std::u16string& folderString) {
-  return !folderString.empty() && imageFolder == folderString;
+inline bool IsFolder(const NormalizedView& imageFolder, const std::u16string& folderString) {
+  return !folderString.empty() && imageFolder.Is(folderString);
 }
 
+RuleOutcome CheckProcessName(const ImagePath& image);
 RuleOutcome CheckProcessName(std::u16string_view processPath);
 
 // Homes of system program names.
@@ -41,6 +42,7 @@ constexpr int32_t kPlaceWindows = 2;  // WindowsDir
 constexpr int32_t kPlaceAny = 3;      // WindowsDir, SystemDir or SysWow64Dir
 
 // True when `folder` (normalised, no trailing backslash) is a home for `place`.
+bool IsHomeFolder(const NormalizedView& folder, int32_t place);
 bool IsHomeFolder(std::u16string_view folder, int32_t place);
 
 }  // namespace evrules

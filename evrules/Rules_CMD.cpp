@@ -13,18 +13,18 @@ constexpr int32_t kStartsProgramWrittenToday = 0x80;
 RuleCode CheckCmd(std::u16string_view commandLine, std::u16string_view targetPath, int32_t flags) {
   using namespace rules_cmd;
   if (targetPath.empty()) return kRuleNone;
-  const std::vector<std::u16string> tokens = SplitCommandLine(commandLine);
+  const CommandTokens tokens(commandLine);
   if (tokens.size() < 2) return kRuleNone;
 
-  const WideText target = NormalizeText(targetPath);
+  const Normalized target(targetPath);
   bool targetNamed = false;
   bool runSwitchPresent = false;
   // The first token is the interpreter itself.
   for (std::size_t i = 1; i < tokens.size(); ++i) {
-    const WideText token = NormalizeText(tokens[i]);
-    if (token.view() == target.view() && platform::GetFileKind(tokens[i]) == platform::FileKind::File)
+    const Normalized token(tokens[i]);
+    if (token.view().Is(target.view()) && platform::GetFileKind(tokens[i]) == platform::FileKind::File)
       targetNamed = true;
-    if (token.view() == kRunSwitch) runSwitchPresent = true;
+    if (token.view().Is(kRunSwitch)) runSwitchPresent = true;
   }
 
   if (targetNamed && (flags & kStartsProgramWrittenToday) != 0 && IsWrittenToday(targetPath) && runSwitchPresent &&

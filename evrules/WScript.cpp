@@ -17,9 +17,9 @@ std::u16string_view ExtensionOf(std::u16string_view path) {
 }
 
 bool HasScriptExtension(std::u16string_view token) {
-  const WideText extension = NormalizeText(ExtensionOf(token));
+  const Normalized extension(ExtensionOf(token));
   for (std::u16string_view scriptExtension : kScriptExtensions)
-    if (extension.view() == scriptExtension) return true;
+    if (extension.view().Is(scriptExtension)) return true;
   return false;
 }
 
@@ -41,19 +41,14 @@ std::u16string_view DrivePart(std::u16string_view path) {
 RuleCode CheckWScript(std::u16string_view commandLine, std::u16string_view targetPath, int32_t flags) {
   using namespace wscript;
   if (targetPath.empty()) return kRuleNone;
-  const std::vector<std::u16string> tokens = SplitCommandLine(commandLine);
+  const CommandTokens tokens(commandLine);
   if (tokens.size() < 2) return kRuleNone;
 
-  WideText scriptPath;
-  bool scriptFound = false;
-  for (const std::u16string& token : tokens) {
-    if (HasScriptExtension(token) && IsExistingFile(token)) {
-      scriptPath = NormalizeText(token);
-      scriptFound = true;
-      break;
-    }
-  }
-  if (!scriptFound) return kRuleNone;
+  const std::u16string_view* script = tokens.begin();
+  while (script != tokens.end() && !(HasScriptExtension(*script) && IsExistingFile(*script))) ++script;
+  if (script == tokens.end()) return kRuleNone;
+  // Reported as normalised.
+  const WideText scriptPath = NormalizeText(*script);
 
   RuleCode result = kRuleNone;
   if (platform::QueryDriveType(DrivePart(scriptPath.view())) == kRemovableDrive &&

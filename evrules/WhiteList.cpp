@@ -16,26 +16,30 @@ constexpr WhiteNamesType WhiteNames[] = {
     {u"SERVICES.EXE", 1}, {u"SMSS.EXE", 1}, {u"WINLOGON.EXE", 1},
 };
 
-bool IsListedName(std::u16string_view name) {
+constexpr NameLengths kWhiteNameLengths(WhiteNames);
+
+bool IsListedName(const NormalizedView& name) {
+  if (!kWhiteNameLengths.MayHold(name.size())) return false;
   for (const WhiteNamesType& row : WhiteNames)
-    if (name == row.Name && row.Place == kPlaceSystem) return true;
+    if (name.Is(row.Name) && row.Place == kPlaceSystem) return true;
   return false;
 }
 
 }  // namespace white_list
 
-bool IsSystemProcess(std::u16string_view path) {
-  const PathParts parts = SplitPath(path);
-  const WideText name = NormalizeText(parts.name);
+bool IsSystemProcess(const ImagePath& image) {
+  const NormalizedView name = image.name.view();
   if (name.empty()) return false;
   // Most events come from other programs: the name decides before the folder
-  // is normalised.
-  if (!white_list::IsListedName(name.view())) return false;
-  WideText folder = NormalizeText(parts.folder);
+  // is looked at.
+  if (!white_list::IsListedName(name)) return false;
+  NormalizedView folder = image.folder.view();
   if (folder.empty()) return false;
-  if (folder.view().back() == u'\\') folder.RemoveLast();
+  if (folder.EndsWith(u'\\')) folder = folder.WithoutLast();
   if (folder.empty()) return false;
-  return IsHomeFolder(folder.view(), kPlaceSystem);
+  return IsHomeFolder(folder, kPlaceSystem);
 }
+
+bool IsSystemProcess(std::u16string_view path) { return IsSystemProcess(ImagePath(path)); }
 
 }  // namespace evrules

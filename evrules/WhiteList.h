@@ -6,6 +6,9 @@
 
 namespace evrules {
 
+struct ImagePath;
+
+bool IsSystemProcess(const ImagePath& image);
 bool IsSystemProcess(std::u16string_view path);
 
 }  // namespace evrules

@@ -105,7 +105,7 @@ int32_t EVRULES_CALL InitLibrary(const HostCallbacks* callbacks) {
 int32_t EVRULES_CALL RegEvent(const EvWideChar* ProcessPath, const EvWideChar* KeyPath, const EvWideChar* ValueName,
                               int32_t Operation) {
   return Guarded(EVRULES_RESULT_NONE, [&] {
-    return CheckRegistryEvent(HostString(ProcessPath), HostString(KeyPath), HostString(ValueName), Operation);
+    return CheckRegistryEvent(ReadHostText(ProcessPath), ReadHostText(KeyPath), HostText(ValueName), Operation);
   });
 }
 
@@ -113,14 +113,14 @@ int32_t EVRULES_CALL RegEventEx(const EvWideChar* ProcessPath, const EvWideChar*
                                 const EvWideChar* ValueName, int32_t Operation, uint32_t, uint32_t, uint32_t,
                                 uint32_t, uint32_t) {
   return Guarded(EVRULES_RESULT_NONE, [&] {
-    return CheckRegistryEvent(HostString(ProcessPath), HostString(KeyPath), HostString(ValueName), Operation);
+    return CheckRegistryEvent(ReadHostText(ProcessPath), ReadHostText(KeyPath), HostText(ValueName), Operation);
   });
 }
 
 int32_t EVRULES_CALL ProcessEvent(const EvWideChar* ProcessPath, const EvWideChar* TargetPath,
                                   const EvWideChar* CommandLine, int32_t Flags, uint32_t, uint32_t) {
   return Guarded(EVRULES_RESULT_NONE, [&] {
-    return CheckProcessEvent(HostString(ProcessPath), HostString(TargetPath), HostString(CommandLine), Flags);
+    return CheckProcessEvent(ReadHostText(ProcessPath), ReadHostText(TargetPath), HostText(CommandLine), Flags);
   });
 }
 
@@ -128,7 +128,7 @@ int32_t EVRULES_CALL ProcessEventEx(const EvWideChar* ProcessPath, const EvWideC
                                     const EvWideChar* CommandLine, int32_t Flags, uint32_t, uint32_t, uint32_t,
                                     uint32_t, uint32_t, uint32_t, uint32_t) {
   return Guarded(EVRULES_RESULT_NONE, [&] {
-    return CheckProcessEvent(HostString(ProcessPath), HostString(TargetPath), HostString(CommandLine), Flags);
+    return CheckProcessEvent(ReadHostText(ProcessPath), ReadHostText(TargetPath), HostText(CommandLine), Flags);
   });
 }
 

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,11 +60,13 @@ class WideText {
   }
 
  private:
-  const char16_t* data() const { return onHeap_ ? heap_.data() : inline_; }
-  char16_t* data() { return onHeap_ ? heap_.data() : inline_; }
+  const char16_t* data() const { return onHeap_ ? heap_.get() : inline_; }
+  char16_t* data() { return onHeap_ ? heap_.get() : inline_; }
 
   char16_t inline_[kInlineCapacity + 1];
-  std::u16string heap_;
+  // A unique_ptr rather than a string: cheaper to make and drop on every event.
+  std::unique_ptr<char16_t[]> heap_;
+  std::size_t heapCapacity_ = 0;
   std::size_t size_ = 0;
   bool onHeap_ = false;
 };
@@ -70,6 +74,124 @@ class WideText {
 // The text through the ANSI code page with "a"-"z" made upper case; what the
 // code page cannot represent comes back as its default character.
 WideText NormalizeText(std::u16string_view text);
+void NormalizeTextInto(std::u16string_view text, WideText& result);
+
+// True when no unit is above 0x7F. Every ANSI code page keeps ASCII as it
+// is, so NormalizeText only upper-cases such text.
+bool IsAsciiText(std::u16string_view text);
+
+// Exact prefix test.
+inline bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
+  return text.size() >= prefix.size() &&
+         std::memcmp(text.data(), prefix.data(), prefix.size() * sizeof(char16_t)) == 0;
+}
+
+inline char16_t AsciiUpper(char16_t unit) {
+  return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - (u'a' - u'A')) : unit;
+}
+
+// NormalizeText's result for a text, looked at without building it: either
+// ASCII text as given, upper-cased unit by unit as it is compared, or text
+// that NormalizeText already produced. The rows it is compared with are
+// NormalizeText outputs too (rule table rows, folder strings).
+class NormalizedView {
+ public:
+  NormalizedView(std::u16string_view text, bool normalized) : text_(text), normalized_(normalized) {}
+
+  std::size_t size() const { return text_.size(); }
+  bool empty() const { return text_.empty(); }
+  bool EndsWith(char16_t unit) const { return !text_.empty() && text_.back() == unit; }
+  NormalizedView WithoutLast() const { return {text_.substr(0, text_.empty() ? 0 : text_.size() - 1), normalized_}; }
+
+  // NormalizeText(text) == row. Most rows differ in length, which decides
+  // at once.
+  bool Is(std::u16string_view row) const { return text_.size() == row.size() && SameUnits(row); }
+  bool Is(const NormalizedView& other) const { return text_.size() == other.text_.size() && SameUnits(other); }
+  // NormalizeText(text) holds `row`.
+  bool Contains(std::u16string_view row) const;
+
+ private:
+  // For texts of the same length.
+  bool SameUnits(std::u16string_view row) const;
+  bool SameUnits(const NormalizedView& other) const;
+
+  char16_t At(std::size_t i) const { return normalized_ ? text_[i] : AsciiUpper(text_[i]); }
+
+  std::u16string_view text_;
+  bool normalized_;
+};
+
+// NormalizeText(text) for comparisons: ASCII text is only viewed, other text
+// is normalised here, once. `ascii` is what IsAsciiText says of the text, or
+// false when unknown. Views into itself, so it stays where it was made.
+class Normalized {
+ public:
+  Normalized() = default;
+  Normalized(std::u16string_view text, bool ascii) { Assign(text, ascii); }
+  explicit Normalized(std::u16string_view text) : Normalized(text, IsAsciiText(text)) {}
+  Normalized(const Normalized&) = delete;
+  Normalized& operator=(const Normalized&) = delete;
+
+  void Assign(std::u16string_view text, bool ascii) {
+    if (ascii) {
+      text_ = text;
+      normalized_ = false;
+    } else {
+      AssignNormalized(text);
+    }
+  }
+  NormalizedView view() const { return {text_, normalized_}; }
+
+ private:
+  void AssignNormalized(std::u16string_view text);
+
+  // Not a std::optional: GCC clears a whole optional's storage as it makes
+  // it, 600 bytes here, on every event.
+  WideText copy_;
+  std::u16string_view text_;
+  bool normalized_ = false;
+};
+
+// The lengths of a rule table's names, as bits, so that a name of none of
+// these lengths passes over the table at once. Every name must be shorter
+// than 64 units (a longer one does not compile).
+class NameLengths {
+ public:
+  template <typename Row, std::size_t N>
+  constexpr explicit NameLengths(const Row (&rows)[N]) {
+    for (const Row& row : rows) bits_ |= uint64_t{1} << row.Name.size();
+  }
+  constexpr bool MayHold(std::size_t length) const { return length < 64 && ((bits_ >> length) & 1) != 0; }
+
+ private:
+  uint64_t bits_ = 0;
+};
+
+// An event's text, with whether it is all ASCII.
+struct EventText {
+  std::u16string_view text;
+  bool ascii = true;
+};
+inline EventText EventTextOf(std::u16string_view text) { return {text, IsAsciiText(text)}; }
+
+// A host string, measured in one pass that also tells whether it is ASCII;
+// null is the empty string.
+EventText ReadHostText(const EvWideChar* text);
+
+// A string as the host passed it, measured only when a rule reads it: most
+// events never look at their command line or value name.
+class HostText {
+ public:
+  explicit HostText(const EvWideChar* text) : host_(text) {}
+  explicit HostText(const EventText& text) : text_(text), measured_(true) {}
+
+  EventText Read() const { return measured_ ? text_ : ReadHostText(host_); }
+
+ private:
+  const EvWideChar* host_ = nullptr;
+  EventText text_;
+  bool measured_ = false;
+};
 
 // File name: the text after the last "\" or ":"; folder: the text up to and
 // including it (empty when there is none).
@@ -79,9 +201,46 @@ struct PathParts {
 };
 PathParts SplitPath(std::u16string_view path);
 
+// An image path split at its last "\" or ":" (see SplitPath), each part
+// normalised once for every rule that looks at the image.
+struct ImagePath {
+  ImagePath(std::u16string_view image, bool ascii) : ImagePath(image, SplitPath(image), ascii) {}
+  explicit ImagePath(std::u16string_view image) : ImagePath(image, IsAsciiText(image)) {}
+
+  std::u16string_view path;  // as given
+  Normalized folder;         // with its trailing separator
+  Normalized name;
+
+ private:
+  ImagePath(std::u16string_view image, PathParts parts, bool ascii)
+      : path(image), folder(parts.folder, ascii), name(parts.name, ascii) {}
+};
+
 // Tokens of a command line: double quotes group and are dropped, unquoted
-// spaces separate, at most 10 tokens.
+// spaces separate, at most 10 tokens. A token may lose quotes from its middle,
+// so the tokens' units are copied, together, into one buffer: on the stack for
+// command lines of up to kInlineCapacity units.
 constexpr std::size_t kMaxCommandTokens = 10;
+class CommandTokens {
+ public:
+  static constexpr std::size_t kInlineCapacity = 1024;
+
+  explicit CommandTokens(std::u16string_view commandLine);
+  CommandTokens(const CommandTokens&) = delete;
+  CommandTokens& operator=(const CommandTokens&) = delete;
+
+  std::size_t size() const { return count_; }
+  std::u16string_view operator[](std::size_t i) const { return tokens_[i]; }
+  const std::u16string_view* begin() const { return tokens_; }
+  const std::u16string_view* end() const { return tokens_ + count_; }
+
+ private:
+  char16_t inline_[kInlineCapacity];
+  std::u16string heap_;
+  std::u16string_view tokens_[kMaxCommandTokens];
+  std::size_t count_ = 0;
+};
+// The same tokens as strings of their own.
 std::vector<std::u16string> SplitCommandLine(std::u16string_view commandLine);
 
 // True when `path` is an existing file (not a directory) whose last write
@@ -110,9 +269,6 @@ void ReportDetectionFor(const char16_t* path, std::string_view verdict);
 inline const EvWideChar* ToHostWide(const char16_t* text) { return reinterpret_cast<const EvWideChar*>(text); }
 inline EvWideChar* ToHostWide(char16_t* text) { return reinterpret_cast<EvWideChar*>(text); }
 inline const char16_t* FromHostWide(const EvWideChar* text) { return reinterpret_cast<const char16_t*>(text); }
-
-// A host string as a view; null is the empty string.
-std::u16string_view HostString(const EvWideChar* text);
 
 }  // namespace evrules
 
