@@ -71,7 +71,11 @@ void DebugOutput(const char* ansiLine);
 // ends in a std::bad_alloc that the export can catch. On Windows the C++
 // runtime itself needs heap memory to throw, so a little is kept aside for it
 // (see Platform_win.cpp); elsewhere there is nothing to do.
+#ifdef _WIN32
 void KeepRoomToThrow() noexcept;
+#else
+inline void KeepRoomToThrow() noexcept {}
+#endif
 
 }  // namespace evrules::platform
 

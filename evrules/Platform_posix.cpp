@@ -413,9 +413,8 @@ void DebugOutput(const char* ansiLine) {
   emulation.debugSink(ansiLine, emulation.debugContext);
 }
 
-// Here the C++ runtime throws std::bad_alloc from its emergency pool, which
-// needs no heap.
-void KeepRoomToThrow() noexcept {}
+// KeepRoomToThrow does nothing here (see Platform.h): the C++ runtime throws
+// std::bad_alloc from its emergency pool, which needs no heap.
 
 }  // namespace evrules::platform
 

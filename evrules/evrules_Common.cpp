@@ -2,19 +2,15 @@
 
 #include <charconv>
 #include <cstring>
+#include <new>
 
 #include "Platform.h"
 
-namespace evrules {
+#if EVRULES_READS_PAST_TERMINATOR && defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
-int32_t ExportResultFor(RuleCode code) {
-  switch (code) {
-    case kRuleSilent: return EVRULES_RESULT_SILENT;
-    case kRuleReport: return EVRULES_RESULT_DETECTED;
-    case kRuleExempt: return EVRULES_RESULT_SYSTEM;
-    default: return EVRULES_RESULT_NONE;
-  }
-}
+namespace evrules {
 
 void WideText::Assign(std::u16string_view text) {
   char16_t* out = Reserve(text.size());
@@ -127,6 +123,10 @@ bool NormalizedView::Contains(std::u16string_view row) const {
 }
 
 void Normalized::AssignNormalized(std::u16string_view text) {
+  if (!hasCopy_) {
+    new (&copy_) WideText();
+    hasCopy_ = true;
+  }
   NormalizeTextInto(text, copy_);
   text_ = copy_.view();
   normalized_ = true;
@@ -237,32 +237,16 @@ void ReportDetectionFor(const char16_t* path, std::string_view verdict) {
   reportDetection(&report);
 }
 
-namespace {
-
-// Host strings are measured a machine word at a time. A word read at an
-// aligned address never crosses into another page, so the read past the
-// terminator is harmless; but a sanitizer would rightly report it (and
-// another thread may be writing there), so sanitized builds measure unit by
-// unit.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define EVRULES_MEASURE_BY_UNIT 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
-#define EVRULES_MEASURE_BY_UNIT 1
-#endif
-#endif
-#if !defined(EVRULES_MEASURE_BY_UNIT) && !(defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__)
-#define EVRULES_MEASURE_BY_UNIT 1
-#endif
-
-EventText MeasureByUnit(const char16_t* text) {
+EventText MeasureTextByUnit(const char16_t* text) {
   char16_t seen = 0;
   std::size_t length = 0;
   for (; text[length] != 0; ++length) seen |= text[length];
   return {std::u16string_view(text, length), seen < 0x80};
 }
 
-#ifndef EVRULES_MEASURE_BY_UNIT
+#if EVRULES_READS_PAST_TERMINATOR
+namespace {
+
 // A word that may alias the host's char16_t units.
 typedef uintptr_t __attribute__((may_alias)) TextWord;
 constexpr TextWord kUnitOnes = ~TextWord{0} / 0xFFFF;  // 0x0001 in every unit
@@ -271,44 +255,91 @@ constexpr TextWord kNonAsciiBits = kUnitOnes * 0xFF80;
 
 // 0x8000 in the lowest zero unit of `word`; above it flags may be wrong.
 TextWord ZeroUnits(TextWord word) { return (word - kUnitOnes) & ~word & kUnitTops; }
-// All bits of the units below the lowest flagged one; all bits when none is.
-TextWord UnitsBelow(TextWord zeros) { return ((zeros & (~zeros + 1)) >> 15) - 1; }
-// True when every unit is ASCII and none is zero.
-bool AllAsciiNonZero(TextWord word) { return (((word - kUnitOnes) | word) & kNonAsciiBits) == 0; }
+// Bits in the lowest unit of `word` that is zero or not ASCII; above it flags
+// may be wrong. None when every unit is ASCII and none is zero.
+TextWord EndOrNonAsciiUnits(TextWord word) { return ((word - kUnitOnes) | word) & kNonAsciiBits; }
+// The index of the lowest unit with a flag (some flags must be set).
+std::size_t LowestFlaggedUnit(TextWord flags) { return static_cast<std::size_t>(__builtin_ctzll(flags)) / 16; }
 
-EventText MeasureByWord(const char16_t* text) {
+// The units from `text` to the byte `offset` bytes into `read`, which may
+// begin before the text.
+std::size_t UnitsUpTo(const char16_t* text, const void* read, std::size_t offset) {
+  return static_cast<std::size_t>(static_cast<const char*>(read) + offset - reinterpret_cast<const char*>(text)) /
+         sizeof(char16_t);
+}
+
+}  // namespace
+
+EventText MeasureTextByWord(const char16_t* text) {
   const auto address = reinterpret_cast<uintptr_t>(text);
-  if (address % alignof(char16_t) != 0) return MeasureByUnit(text);
+  if (address % alignof(char16_t) != 0) return MeasureTextByUnit(text);
   const std::size_t skipped = address % sizeof(TextWord);
   const auto* word = reinterpret_cast<const TextWord*>(address - skipped);
   // The units before the text, in the first word, read as 1: ASCII, and not
   // the end.
   const TextWord before = (TextWord{1} << (skipped * 8)) - 1;
   TextWord units = (*word & ~before) | (kUnitOnes & before);
-  if (AllAsciiNonZero(units)) {
-    // The usual case: plain ASCII up to a later word.
-    do ++word;
-    while (AllAsciiNonZero(*word));
-    units = *word;
+  // The usual case: plain ASCII up to the terminator.
+  TextWord flags;
+  while ((flags = EndOrNonAsciiUnits(units)) == 0) units = *++word;
+  std::size_t unit = LowestFlaggedUnit(flags);
+  const bool ascii = (units >> (unit * 16) & 0xFFFF) == 0;
+  if (!ascii) {
+    TextWord zeros;
+    while ((zeros = ZeroUnits(units)) == 0) units = *++word;
+    unit = LowestFlaggedUnit(zeros);
   }
-  TextWord zeros = ZeroUnits(units);
-  const bool ascii = (units & UnitsBelow(zeros) & kNonAsciiBits) == 0;
-  while (zeros == 0) zeros = ZeroUnits(*++word);
-  const auto zeroOffset = static_cast<std::size_t>(__builtin_ctzll(zeros) / 8 - 1);
-  const auto length = static_cast<std::size_t>(reinterpret_cast<const char*>(word) + zeroOffset -
-                                               reinterpret_cast<const char*>(text)) / sizeof(char16_t);
-  return {std::u16string_view(text, length), ascii};
+  return {std::u16string_view(text, UnitsUpTo(text, word, unit * sizeof(char16_t))), ascii};
 }
-#endif
+
+#ifdef __SSE2__
+namespace {
+
+// Inlined into ReadHostText, which every event calls two or three times.
+inline EventText MeasureBlocks(const char16_t* text) {
+  const auto address = reinterpret_cast<uintptr_t>(text);
+  if (address % alignof(char16_t) != 0) return MeasureTextByUnit(text);
+  const std::size_t skipped = address % sizeof(__m128i);
+  const auto* block = reinterpret_cast<const __m128i*>(address - skipped);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i one = _mm_set1_epi16(1);
+  const __m128i lastAsciiLessOne = _mm_set1_epi16(0x7E);
+  // Two bits per unit, set for a unit from 1 to 0x7F: that unit less one,
+  // less 0x7E and held at zero, is zero.
+  const auto plainUnits = [&](__m128i units) {
+    const __m128i aboveLast = _mm_subs_epu16(_mm_sub_epi16(units, one), lastAsciiLessOne);
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(aboveLast, zero)));
+  };
+  constexpr unsigned kAllPlain = 0xFFFF;
+  // The bytes before the text count as plain.
+  unsigned plain = plainUnits(_mm_load_si128(block)) | ((1u << skipped) - 1);
+  while (plain == kAllPlain) plain = plainUnits(_mm_load_si128(++block));
+  // The first unit that is not plain ends the text or is not ASCII.
+  std::size_t byte = static_cast<std::size_t>(__builtin_ctz(~plain));
+  const bool ascii = reinterpret_cast<const char16_t*>(block)[byte / 2] == 0;
+  if (!ascii) {
+    unsigned zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_load_si128(block), zero)));
+    zeros &= ~((1u << byte) - 1);
+    while (zeros == 0) zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_load_si128(++block), zero)));
+    byte = static_cast<std::size_t>(__builtin_ctz(zeros));
+  }
+  return {std::u16string_view(text, UnitsUpTo(text, block, byte)), ascii};
+}
 
 }  // namespace
 
+EventText MeasureTextByBlock(const char16_t* text) { return MeasureBlocks(text); }
+#endif
+#endif
+
 EventText ReadHostText(const EvWideChar* text) {
   if (text == nullptr) return {};
-#ifdef EVRULES_MEASURE_BY_UNIT
-  return MeasureByUnit(FromHostWide(text));
+#if EVRULES_READS_PAST_TERMINATOR && defined(__SSE2__)
+  return MeasureBlocks(FromHostWide(text));
+#elif EVRULES_READS_PAST_TERMINATOR
+  return MeasureTextByWord(FromHostWide(text));
 #else
-  return MeasureByWord(FromHostWide(text));
+  return MeasureTextByUnit(FromHostWide(text));
 #endif
 }
 

@@ -30,7 +30,14 @@ struct RuleOutcome {
 };
 
 // Export result of RegEvent and ProcessEvent for a rule outcome.
-int32_t ExportResultFor(RuleCode code);
+inline int32_t ExportResultFor(RuleCode code) {
+  switch (code) {
+    case kRuleSilent: return EVRULES_RESULT_SILENT;
+    case kRuleReport: return EVRULES_RESULT_DETECTED;
+    case kRuleExempt: return EVRULES_RESULT_SYSTEM;
+    default: return EVRULES_RESULT_NONE;
+  }
+}
 
 // Wide text that keeps usual paths on the stack and goes to the heap only for
 // long ones, so that events need no allocation. Always zero-terminated.
@@ -126,11 +133,14 @@ class NormalizedView {
 // false when unknown. Views into itself, so it stays where it was made.
 class Normalized {
  public:
-  Normalized() = default;
+  Normalized() {}
   Normalized(std::u16string_view text, bool ascii) { Assign(text, ascii); }
   explicit Normalized(std::u16string_view text) : Normalized(text, IsAsciiText(text)) {}
   Normalized(const Normalized&) = delete;
   Normalized& operator=(const Normalized&) = delete;
+  ~Normalized() {
+    if (hasCopy_) copy_.~WideText();
+  }
 
   void Assign(std::u16string_view text, bool ascii) {
     if (ascii) {
@@ -145,9 +155,13 @@ class Normalized {
  private:
   void AssignNormalized(std::u16string_view text);
 
-  // Not a std::optional: GCC clears a whole optional's storage as it makes
-  // it, 600 bytes here, on every event.
-  WideText copy_;
+  // Made only for text that is not ASCII: making and dropping it for every
+  // text of every event would cost more than comparing them. (Not a
+  // std::optional, which GCC clears, all 600 bytes, as it makes it.)
+  union {
+    WideText copy_;
+  };
+  bool hasCopy_ = false;
   std::u16string_view text_;
   bool normalized_ = false;
 };
@@ -177,6 +191,32 @@ inline EventText EventTextOf(std::u16string_view text) { return {text, IsAsciiTe
 // A host string, measured in one pass that also tells whether it is ASCII;
 // null is the empty string.
 EventText ReadHostText(const EvWideChar* text);
+
+// The ways ReadHostText measures, here for the tests. Eight units (with SSE2)
+// or a machine word at a time is quicker, and reads past the terminator, but
+// only within aligned blocks, which never cross into another page. A
+// sanitizer would rightly report those reads (and another thread may be
+// writing there), so sanitized builds measure unit by unit.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define EVRULES_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || defined(EVRULES_SANITIZED)
+#define EVRULES_READS_PAST_TERMINATOR 0
+#elif defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#define EVRULES_READS_PAST_TERMINATOR 1
+#else
+// The word and block reads assume little-endian units.
+#define EVRULES_READS_PAST_TERMINATOR 0
+#endif
+EventText MeasureTextByUnit(const char16_t* text);
+#if EVRULES_READS_PAST_TERMINATOR
+EventText MeasureTextByWord(const char16_t* text);
+#ifdef __SSE2__
+EventText MeasureTextByBlock(const char16_t* text);
+#endif
+#endif
 
 // A string as the host passed it, measured only when a rule reads it: most
 // events never look at their command line or value name.

@@ -143,6 +143,66 @@ TEST_F(AllocationFailureTest, EventExportsAnswerOneWhereverTheHeapRunsOut) {
   }
 }
 
+// A host that keeps nothing, so that only the module could allocate.
+int32_t EVRULES_CALL CountReport(const DetectionReport*) { return 0; }
+int32_t EVRULES_CALL AnswerNoFile(const EvWideChar*, EvWideChar*, int32_t) { return 0; }
+int32_t EVRULES_CALL AnswerNotWhiteListed(const EvWideChar*) { return 0; }
+void DropDebugLine(const char*, void*) {}
+
+TEST_F(AllocationFailureTest, EventsOnOrdinaryPathsNeedNoHeap) {
+  CreateFile(u"C:\\Temp\\fresh.exe", 0);
+  CreateFile(u"C:\\Program Files\\Vendor\\old.exe", 30);
+  MapDrive(u"E:", 2);
+  CreateFile(u"E:\\run.vbs");
+  const HostCallbacks quiet{EVRULES_SIZE_WITH_ALL, CountReport, AnswerNoFile, AnswerNotWhiteListed};
+  ASSERT_EQ(Init(quiet), 1);
+  EvEmu_SetDebugSink(DropDebugLine, nullptr);
+  constexpr char16_t kMachineRun[] = u"\\REGISTRY\\MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\";
+  struct Case {
+    const char* name;
+    std::function<int32_t()> call;
+    int32_t normal;
+  };
+  const Case kCases[] = {
+      {"unlisted key", [] { return RegEvent(u"C:\\Apps\\app.exe", u"\\REGISTRY\\MACHINE\\SOFTWARE\\App\\", u"v", 4); },
+       1},
+      {"system process", [] { return RegEvent(u"C:\\Windows\\System32\\svchost.exe", kLockyKey, u"v", 2); }, 2},
+      {"black list, non-ASCII value",
+       [] { return RegEvent(u"C:\\T\\\u0444.exe", u"\\REGISTRY\\MACHINE\\SOFTWARE\\XWCMT\\", u"\u0444", 4); }, 4},
+      {"black list, user value", [] { return RegEvent(u"C:\\T\\a.exe", kLockyKey, u"v", 3); }, 4},
+      {"auto-run", [&] { return RegEvent(u"C:\\Temp\\fresh.exe", kMachineRun, u"x", 2); }, 4},
+      {"Winlogon by an old program",
+       [] {
+         return RegEvent(u"C:\\Program Files\\Vendor\\old.exe",
+                         u"\\REGISTRY\\MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\WINLOGON\\",
+                         u"Userinit", 2);
+       },
+       3},
+      {"name filter miss", [] { return ProcessEvent(u"C:\\Apps\\app.exe", u"C:\\Apps\\b.exe", u"b --x", 0, 0, 0); }, 1},
+      {"name filter hit", [] { return ProcessEvent(u"C:\\Temp\\svch0st.exe", u"", u"", 0, 0, 0); }, 4},
+      {"name filter hit, non-ASCII folder",
+       [] { return ProcessEvent(u"C:\\\u00c9t\u00e9\\svchost.exe", u"", u"", 0, 0, 0); }, 4},
+      {"script from a removable drive",
+       [] {
+         return ProcessEvent(u"C:\\Windows\\System32\\wscript.exe", u"C:\\x.exe", u"wscript.exe //B \"E:\\run.vbs\"", 0, 0,
+                             0);
+       },
+       3},
+      {"cmd /c a fresh program",
+       [] {
+         return ProcessEvent(u"C:\\Windows\\System32\\cmd.exe", u"C:\\Temp\\fresh.exe", u"cmd /c C:\\Temp\\fresh.exe",
+                             0x80, 0, 0);
+       },
+       3},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const Outcome outcome = RunWithFaults(1, c.call);
+    EXPECT_EQ(outcome.answer, c.normal);
+    EXPECT_EQ(outcome.allocations, 0u);
+  }
+}
+
 TEST_F(AllocationFailureTest, NetworkExportsNeedNoHeap) {
   const Outcome connect = RunWithFaults(1, [] { return NetConnectEvent(1, 2, 3, 4, 5, 6, 7, 8); });
   const Outcome data = RunWithFaults(1, [] { return NetProtocolData(1, 2, 3, 4, 5, 6, 7); });

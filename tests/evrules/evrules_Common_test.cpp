@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "EmulatedMachine.h"
 
 namespace {
@@ -97,6 +100,96 @@ TEST(SplitCommandLineTest, StopsAfterTenTokens) {
   EXPECT_EQ(evrules::SplitCommandLine(u"1 2 3 4 5 6 7 8 9 10    ").back(), u"10");
 }
 
+TEST(CommandTokensTest, ViewTheSameTokensAsSplitCommandLine) {
+  const std::u16string lines[] = {
+      u"", u"   ", u"wscript.exe", u"  a   b  ", u"wscript.exe \"E:\\My Scripts\\run.vbs\"", u"a\"b c\"d e",
+      u"\"\" a", u"\" \" a", u"a \"b c", u"1 2 3 4 5 6 7 8 9 \"10 11\" 12", u"x\"\"y \"\"z\"\"",
+      // Longer than the stack buffer: the tokens go to the heap, unchanged.
+      u"cmd /c " + std::u16string(1500, u'a') + u" \"" + std::u16string(600, u'b') + u" c\"d",
+  };
+  for (const std::u16string& line : lines) {
+    SCOPED_TRACE(Utf8(line.substr(0, 40)));
+    const evrules::CommandTokens tokens(line);
+    const std::vector<std::u16string> expected = evrules::SplitCommandLine(line);
+    ASSERT_EQ(tokens.size(), expected.size());
+    for (std::size_t i = 0; i < tokens.size(); ++i) EXPECT_EQ(tokens[i], expected[i]);
+  }
+  const evrules::CommandTokens tokens(u"a\"b c\"d e");
+  EXPECT_EQ(tokens[0], u"ab cd");  // quotes dropped from the middle of a token
+  EXPECT_EQ(tokens[1], u"e");
+}
+
+// Texts against rows made by NormalizeText: the in-place comparison must
+// answer exactly as comparing NormalizeText's result does.
+TEST(NormalizedTest, ComparesAsNormalizeTextDoes) {
+  const std::u16string texts[] = {
+      u"", u"a", u"A", u"cmd.exe", u"CMD.EXE", u"Cmd.Exe", u"cmd.ex", u"cmd.exe ", u"C:\\Windows\\System32",
+      u"c:\\windows\\system32", u"\u00e9", u"\u00c9", u"?", u"\u0430", u"a\U0001F600b", u"a?b", u"A?B",
+      std::u16string(u"a") + char16_t(0xD800) + u"b", u"syst\u00e8me", u"SYST\u00e8ME", u"{}[]`~@", u"\u0161\u20ac",
+  };
+  for (const std::u16string& text : texts) {
+    const evrules::Normalized viewed(text);
+    const evrules::Normalized copied(text, false);  // normalised whether ASCII or not
+    for (const std::u16string& other : texts) {
+      SCOPED_TRACE(Utf8(text) + " / " + Utf8(other));
+      const evrules::WideText row = NormalizeText(other);
+      const bool same = NormalizeText(text).view() == row.view();
+      EXPECT_EQ(viewed.view().Is(row.view()), same);
+      EXPECT_EQ(copied.view().Is(row.view()), same);
+      EXPECT_EQ(viewed.view().Is(evrules::Normalized(other).view()), same);
+      const bool holds = NormalizeText(text).view().find(row.view()) != std::u16string_view::npos;
+      EXPECT_EQ(viewed.view().Contains(row.view()), holds);
+      EXPECT_EQ(copied.view().Contains(row.view()), holds);
+    }
+  }
+}
+
+TEST(NormalizedTest, ImagePathSplitsOnceAndNormalisesEachPart) {
+  const evrules::ImagePath ascii(u"C:\\Temp\\svch0st.exe");
+  EXPECT_TRUE(ascii.folder.view().Is(u"C:\\TEMP\\"));
+  EXPECT_TRUE(ascii.name.view().Is(u"SVCH0ST.EXE"));
+  const evrules::ImagePath other(u"C:\\Tem\u00e9\\\u0430.exe");
+  EXPECT_TRUE(other.folder.view().Is(u"C:\\TEM\u00e9\\"));
+  EXPECT_TRUE(other.name.view().Is(u"?.EXE"));
+}
+
+// Texts at every alignment and of every short length, with non-zero,
+// non-ASCII units around them that must not be taken for theirs.
+void ExpectMeasures(evrules::EventText (*measure)(const char16_t*)) {
+  for (char16_t around : {char16_t(0xFF80), char16_t(0)}) {
+  for (std::size_t start = 0; start < 12; ++start) {
+    for (std::size_t length = 0; length < 40; ++length) {
+      for (std::size_t nonAscii = 0; nonAscii <= length; ++nonAscii) {
+        alignas(16) char16_t buffer[64];
+        std::fill(std::begin(buffer), std::end(buffer), around);
+        for (std::size_t i = 0; i < length; ++i) buffer[start + i] = static_cast<char16_t>(u'a' + i % 26);
+        if (nonAscii < length) buffer[start + nonAscii] = 0x00E9;
+        buffer[start + length] = 0;
+        SCOPED_TRACE(testing::Message() << "start " << start << ", length " << length << ", non-ASCII at "
+                                        << nonAscii);
+        const evrules::EventText measured = measure(buffer + start);
+        EXPECT_EQ(measured.text.data(), buffer + start);
+        EXPECT_EQ(measured.text.size(), length);
+        EXPECT_EQ(measured.ascii, nonAscii == length);
+      }
+    }
+  }
+  }
+}
+
+TEST(ReadHostTextTest, MeasuresAndTellsAscii) {
+  ExpectMeasures(evrules::MeasureTextByUnit);
+#if EVRULES_READS_PAST_TERMINATOR
+  ExpectMeasures(evrules::MeasureTextByWord);
+#ifdef __SSE2__
+  ExpectMeasures(evrules::MeasureTextByBlock);
+#endif
+#endif
+  ExpectMeasures([](const char16_t* text) { return evrules::ReadHostText(text); });
+  EXPECT_TRUE(evrules::ReadHostText(nullptr).text.empty());
+  EXPECT_TRUE(evrules::ReadHostText(nullptr).ascii);
+}
+
 TEST(ExportResultTest, MapsRuleCodes) {
   EXPECT_EQ(evrules::ExportResultFor(0), 1);
   EXPECT_EQ(evrules::ExportResultFor(1), 3);
@@ -138,6 +231,18 @@ TEST_F(CommonRoutinesTest, WhiteListQuestionWritesTwoDebuggerLines) {
                                       "==HIPSCheckWhiteListEntry: Checked. Result=4294967295",
                                       "==HIPSCheckWhiteListEntry: Check for white list C:\\b\xe9?.exe",
                                       "==HIPSCheckWhiteListEntry: Checked. Result=0"}));
+}
+
+TEST_F(CommonRoutinesTest, LongPathsMakeWholeDebuggerLines) {
+  for (std::size_t length : {900u, 960u, 970u, 980u, 1100u, 5000u}) {
+    SCOPED_TRACE(length);
+    Recorded() = evrules_test::HostRecord{};
+    const std::u16string path = u"C:\\" + std::u16string(length, u'x') + u"\u00e9.exe";
+    evrules::HIPSCheckWhiteListEntry(path.c_str());
+    ASSERT_EQ(Recorded().debugLines.size(), 2u);
+    EXPECT_EQ(Recorded().debugLines[0],
+              "==HIPSCheckWhiteListEntry: Check for white list C:\\" + std::string(length, 'x') + "\xe9.exe");
+  }
 }
 
 TEST_F(CommonRoutinesTest, WhiteListQuestionWithoutCallbackWritesOneLine) {
