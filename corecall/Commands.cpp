@@ -53,7 +53,7 @@ const reflect::OperationInfo& OperationNamed(const std::string& name) {
   const auto& catalog = reflect::ServiceOperations();
   if (const auto* op = reflect::FindOperation(catalog, name)) return *op;
   std::string hint;
-  for (const auto& near : reflect::NearestNames(catalog, name)) hint += (hint.empty() ? "" : " or ") + near;
+  for (const auto& nearName : reflect::NearestNames(catalog, name)) hint += (hint.empty() ? "" : " or ") + nearName;
   throw UsageError("unknown operation '" + TevrinAV::SafeText(name) + "'; " +
                    (hint.empty() ? "CoreCall list shows them all" : "did you mean " + hint + "?"));
 }

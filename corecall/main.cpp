@@ -8,6 +8,7 @@
 #include "Commands.h"
 #include "service/CorePipe.h"
 #include "service/SafeText.h"
+#include "service/WideText.h"
 
 namespace po = boost::program_options;
 
@@ -96,9 +97,7 @@ int Run(int argc, char* argv[]) {
   return corecall::Call(call, s.call, std::cout, std::cerr);
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
+int Main(int argc, char* argv[]) {
   try {
     return Run(argc, argv);
   } catch (const corecall::UsageError& e) {
@@ -109,3 +108,22 @@ int main(int argc, char* argv[]) {
     return corecall::kCallFailed;
   }
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// Windows gives main() its arguments in the ANSI code page, which loses what
+// it cannot represent; the wide ones keep every character of a JSON text.
+int wmain(int argc, wchar_t* argv[]) {
+  std::vector<std::string> words(static_cast<std::size_t>(argc));
+  std::vector<char*> pointers;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    TevrinAV::WideToUtf8(words[i], TevrinAV::WideString(reinterpret_cast<const char16_t*>(argv[i])));
+    pointers.push_back(words[i].data());
+  }
+  pointers.push_back(nullptr);
+  return Main(argc, pointers.data());
+}
+#else
+int main(int argc, char* argv[]) { return Main(argc, argv); }
+#endif
