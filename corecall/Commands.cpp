@@ -22,8 +22,7 @@ namespace {
 
 std::string Fields(const std::vector<reflect::FieldInfo>& fields) {
   std::string text;
-  for (const auto& f : fields)
-    text += (text.empty() ? "" : ", ") + std::to_string(f.id) + ": " + f.type + " " + f.name;
+  for (const auto& f : fields) text += (text.empty() ? "" : ", ") + std::to_string(f.id) + ": " + f.type + " " + f.name;
   return text;
 }
 
@@ -76,7 +75,8 @@ reflect::PreparedCall ReadArguments(const reflect::OperationInfo& op, const std:
     arguments = Json::parse(text);
   } catch (const Json::parse_error& e) {
     std::string message = e.what();
-    throw UsageError(where + "the arguments are not JSON: " + TevrinAV::SafeText(message.substr(message.find(']') + 2)));
+    throw UsageError(where +
+                     "the arguments are not JSON: " + TevrinAV::SafeText(message.substr(message.find(']') + 2)));
   }
   try {
     return op.prepare(arguments, strict);

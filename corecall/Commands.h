@@ -39,8 +39,7 @@ const TevrinAV::reflect::OperationInfo& OperationNamed(const std::string& name);
 // The arguments as written on the command line (JSON, @FILE or - for
 // `input`), read for `op`; throws UsageError.
 TevrinAV::reflect::PreparedCall ReadArguments(const TevrinAV::reflect::OperationInfo& op,
-                                              const std::optional<std::string>& word, bool strict,
-                                              std::istream& input);
+                                              const std::optional<std::string>& word, bool strict, std::istream& input);
 // Makes the call and prints its answer, or its failure; answers the exit status.
 int Call(const TevrinAV::reflect::PreparedCall& call, const CallSettings& settings, std::ostream& out,
          std::ostream& err);

@@ -1,7 +1,6 @@
 // CoreCall: calls any operation of the core service's ServiceRpc interface
 // with arguments given as JSON, and prints the answer as JSON.
 #include <boost/program_options.hpp>
-
 #include <cmath>
 #include <iostream>
 
@@ -41,8 +40,8 @@ po::options_description Options(Settings& s) {
   options.add_options()("pipe", po::value(&s.call.pipe)->value_name("NAME"),
                         "the service's pipe, \\\\.\\pipe\\NAME or NAME (default: the core service's)")(
       "timeout", po::value(&s.timeoutSeconds)->value_name("SECONDS"),
-      "give up when the service has not answered by then (default: wait)")(
-      "compact", po::bool_switch(&s.call.compact), "JSON on one line")(
+      "give up when the service has not answered by then (default: wait)")("compact", po::bool_switch(&s.call.compact),
+                                                                           "JSON on one line")(
       "strict", po::bool_switch(&s.strict), "a missing argument is an error")("help", "show this text");
   return options;
 }
@@ -92,8 +91,8 @@ int Run(int argc, char* argv[]) {
   }
   const auto& op = corecall::OperationNamed(words[0]);
   if (words.size() > 2) throw corecall::UsageError(op.name + ": expected one ARGS, a JSON object, @FILE or -");
-  auto call = corecall::ReadArguments(op, words.size() == 2 ? std::optional(words[1]) : std::nullopt, s.strict,
-                                      std::cin);
+  auto call =
+      corecall::ReadArguments(op, words.size() == 2 ? std::optional(words[1]) : std::nullopt, s.strict, std::cin);
   return corecall::Call(call, s.call, std::cout, std::cerr);
 }
 

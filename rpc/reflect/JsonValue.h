@@ -6,10 +6,9 @@
 // order), all from the C++ types and the records' field tables.
 #pragma once
 
-#include <nlohmann/json.hpp>
-
 #include <limits>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -61,8 +60,12 @@ K KeyFromText(const std::string& text);
 // escapes, so that no control character reaches a terminal raw.
 std::string DumpJson(const Json& value, bool compact);
 
+// A decimal i64 with an optional minus sign and nothing else; false when it
+// is not one or is out of range.
 bool ParseWholeNumber(const std::string& text, int64_t& number);
 
+// Specialised per kind of type: `write(value)` gives the JSON, `read(json,
+// value)` fills the value or throws JsonTypeError.
 template <class T, class = void>
 struct JsonCodec;
 
@@ -228,7 +231,8 @@ struct JsonCodec<R, std::enable_if_t<wire::IsRecord<R>::value>> {
             return (take(field) || ...);
           },
           wire::RecordTraits<R>::fields);
-      if (!known) throw JsonTypeError("unknown field '" + name + "' of " + TypeNameOf<R>() + "; its fields: " + FieldNames());
+      if (!known)
+        throw JsonTypeError("unknown field '" + name + "' of " + TypeNameOf<R>() + "; its fields: " + FieldNames());
     }
   }
   static std::string FieldNames() {

@@ -10,6 +10,7 @@
 #include <string>
 #include <tuple>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "service/WireCodec.h"
@@ -19,9 +20,9 @@ namespace TevrinAV::reflect {
 template <class T, class = void>
 struct TypeName;
 
-#define TEVRIN_TYPE_NAME(CppType, Name) \
-  template <>                           \
-  struct TypeName<CppType> {            \
+#define TEVRIN_TYPE_NAME(CppType, Name)       \
+  template <>                                 \
+  struct TypeName<CppType> {                  \
     static std::string get() { return Name; } \
   };
 TEVRIN_TYPE_NAME(bool, "bool")

@@ -1,8 +1,8 @@
 // CoreCall end to end against the stand-in core service, both as programs:
 // every operation's arguments as the service received them and its answer as
 // JSON, compared in full; failures, usage errors, list and describe.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -139,13 +139,15 @@ std::string Numbers(int count) {
 }
 std::string Names(int count, const char* open, const char* separator) {
   std::string list = open;
-  for (int i = 0; i < count; ++i) list += (i ? separator : "") + std::string("\"n\xC3\xA4me ") + std::to_string(i) + "\"";
+  for (int i = 0; i < count; ++i)
+    list += (i ? separator : "") + std::string("\"n\xC3\xA4me ") + std::to_string(i) + "\"";
   return list + (open[0] == '[' ? "]" : "");
 }
 
 const CallCase kCallCases[] = {
     {"QueryInformation", R"({"id":-2147483648})", "QueryInformation(-2147483648)", "text",
-     "\"Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x98\x80 \xD0\x96\""},
+     "\"Gr\xC3\xBC\xC3\x9F"
+     "e \xE2\x82\xAC \xF0\x9F\x98\x80 \xD0\x96\""},
     {"QueryInformation", R"({"id":1})", "QueryInformation(1)", "text", R"("esc \u001b[31m, C1 \u0085, DEL \u007f")"},
     {"SetOption", "{\"id\":2147483647,\"value\":\"\xC3\xBCn\xC3\xAF \xF0\x9F\x98\x80\"}",
      "SetOption(2147483647, \"\xC3\xBCn\xC3\xAF \xF0\x9F\x98\x80\")", "", ""},
@@ -176,7 +178,9 @@ const CallCase kCallCases[] = {
     {"GetQuarantineEntry", R"({"id":3})", "GetQuarantineEntry(3)", "quarantineEntry",
      "{\"id\":-1,\"text2\":\"a\",\"text3\":\"\xCE\xA9\",\"text4\":\"\",\"code5\":0,\"flag6\":true,"
      "\"number7\":-2147483648,\"code8\":2147483647}"},
-    {"GetDomainEntry", R"({"id":4})", "GetDomainEntry(4)", "domainEntry", "{\"domain\":\"b\xC3\xBC" "cher.example\"}"},
+    {"GetDomainEntry", R"({"id":4})", "GetDomainEntry(4)", "domainEntry",
+     "{\"domain\":\"b\xC3\xBC"
+     "cher.example\"}"},
     {"GetThreatEntry", R"({"collectionId":-1,"id":9223372036854775807})", "GetThreatEntry(-1, 9223372036854775807)",
      "threatEntry", "{\"id\":1,\"text2\":\"Trojan.\xCE\xA9\",\"flag9\":false}"},
     {"BlockDomain", R"({"domain":"ex.ample","block":true})", "BlockDomain(\"ex.ample\", true)", "", ""},
@@ -187,7 +191,8 @@ const CallCase kCallCases[] = {
     {"ReplyThreatNotification", R"({"id":-9223372036854775808,"action":2147483647})",
      "ReplyThreatNotification(-9223372036854775808, 2147483647)", "", ""},
     {"GetMailNotification", "{}", "GetMailNotification()", "mailNotification",
-     "{\"flag1\":true,\"flag2\":false,\"text3\":\"Betreff: Gr\xC3\xBC\xC3\x9F" "e\",\"text7\":\"\xE6\x97\xA5\xE6\x9C\xAC\"}"},
+     "{\"flag1\":true,\"flag2\":false,\"text3\":\"Betreff: Gr\xC3\xBC\xC3\x9F"
+     "e\",\"text7\":\"\xE6\x97\xA5\xE6\x9C\xAC\"}"},
     {"GetIncompatibleApplications", "{}", "GetIncompatibleApplications()", "incompatibleApplications", "[]"},
     {"GetIncompatibleApplications", "{}", "GetIncompatibleApplications()", "incompatibleApplications",
      Names(500, "[", ",")},
@@ -195,7 +200,8 @@ const CallCase kCallCases[] = {
     {"GetFeatureStatus", R"({"id":7})", "GetFeatureStatus(7)", "number32", "2147483647"},
     {"GetHistoryStatistics", "{}", "GetHistoryStatistics()", "historyStatistics",
      R"({"count1":1,"count2":0,"count3":-1})"},
-    {"UpdateCore", "{\"diffPath\":\"C:\\\\\xC3\x9C\\\\d.bin\",\"oldVersion\":\"1.0\",\"newVersion\":\"2 \xF0\x9F\x98\x80\"}",
+    {"UpdateCore",
+     "{\"diffPath\":\"C:\\\\\xC3\x9C\\\\d.bin\",\"oldVersion\":\"1.0\",\"newVersion\":\"2 \xF0\x9F\x98\x80\"}",
      "UpdateCore(\"C:\\\xC3\x9C\\d.bin\", \"1.0\", \"2 \xF0\x9F\x98\x80\")", "flag", "true"},
     {"ReloadCore", "{}", "ReloadCore()", "flag", "false"},
     {"GetQuarantineProgress", "{}", "GetQuarantineProgress()", "number32", "100"},
@@ -269,7 +275,8 @@ TEST_P(FailureTest, OperationFailedIsPrintedWhereDeclaredAndACallFailureElsewher
   Outcome outcome = RunCoreCall({"--pipe", service.name(), "--compact", op.name});
   service.stop();
   if (op.mayFail) {
-    EXPECT_EQ(outcome.out, "{\"error\":\"OperationFailed\",\"number\":-7,\"text\":\"nicht m\xC3\xB6glich \\\\x1B[1m\"}\n");
+    EXPECT_EQ(outcome.out,
+              "{\"error\":\"OperationFailed\",\"number\":-7,\"text\":\"nicht m\xC3\xB6glich \\\\x1B[1m\"}\n");
     EXPECT_EQ(outcome.err, "");
     EXPECT_EQ(outcome.status, 1);
   } else {
@@ -296,12 +303,18 @@ struct CallFailureCase {
 
 const CallFailureCase kCallFailureCases[] = {
     {"NoService", {}, {"ReloadCore"}, "CoreCall: TWin32PipeClient open() failed: errno = 2\n"},
-    {"ServiceClosesTheConnection", {"--answer", "close"}, {"ReloadCore"},
+    {"ServiceClosesTheConnection",
+     {"--answer", "close"},
+     {"ReloadCore"},
      "CoreCall: TWin32PipeClient read() failed: errno = 109\n"},
-    {"ExceptionReply", {"--answer", "exception", "--type", "6", "--message", "locked \x1B]0;x\x07"}, {"ReloadCore"},
+    {"ExceptionReply",
+     {"--answer", "exception", "--type", "6", "--message", "locked \x1B]0;x\x07"},
+     {"ReloadCore"},
      "CoreCall: locked \\x1B]0;x\\x07\n"},
     {"NoResult", {"--answer", "empty"}, {"GetTaskInfo"}, "CoreCall: GetTaskInfo failed: unknown result\n"},
-    {"Timeout", {"--answer", "silent"}, {"--timeout", "0.3", "ReloadCore"},
+    {"Timeout",
+     {"--answer", "silent"},
+     {"--timeout", "0.3", "ReloadCore"},
      "CoreCall: TWin32PipeClient flush() failed: errno = 1460\n"},
 };
 
@@ -340,40 +353,71 @@ struct UsageCase {
 const UsageCase kUsageCases[] = {
     {"NoOperation", {}, "CoreCall: no operation given (see --help, or CoreCall list)\n"},
     {"UnknownOperation", {"GetOptoin"}, "CoreCall: unknown operation 'GetOptoin'; did you mean GetOption?\n"},
-    {"UnknownOperationTwoNear", {"etOption"}, "CoreCall: unknown operation 'etOption'; did you mean SetOption or GetOption?\n"},
-    {"UnknownOperationFarOff", {"Frobnicate"}, "CoreCall: unknown operation 'Frobnicate'; CoreCall list shows them all\n"},
-    {"DescribeUnknown", {"describe", "reloadcore"}, "CoreCall: unknown operation 'reloadcore'; did you mean ReloadCore?\n"},
+    {"UnknownOperationTwoNear",
+     {"etOption"},
+     "CoreCall: unknown operation 'etOption'; did you mean SetOption or GetOption?\n"},
+    {"UnknownOperationFarOff",
+     {"Frobnicate"},
+     "CoreCall: unknown operation 'Frobnicate'; CoreCall list shows them all\n"},
+    {"DescribeUnknown",
+     {"describe", "reloadcore"},
+     "CoreCall: unknown operation 'reloadcore'; did you mean ReloadCore?\n"},
     {"DescribeNothing", {"describe"}, "CoreCall: describe takes one OPERATION\n"},
-    {"BadJson", {"SetOption", "{\"id\": 1"},
+    {"BadJson",
+     {"SetOption", "{\"id\": 1"},
      "CoreCall: SetOption: the arguments are not JSON: parse error at line 1, column 9: syntax error while parsing "
      "object - unexpected end of input; expected '}'\n"},
-    {"NotAnObject", {"SetOption", "[1]"}, "CoreCall: SetOption: the arguments must be one JSON object (id, value), not an array\n"},
-    {"NotAnObjectNoArguments", {"ReloadCore", "5"},
+    {"NotAnObject",
+     {"SetOption", "[1]"},
+     "CoreCall: SetOption: the arguments must be one JSON object (id, value), not an array\n"},
+    {"NotAnObjectNoArguments",
+     {"ReloadCore", "5"},
      "CoreCall: ReloadCore: the arguments must be one JSON object (with no member), not number 5\n"},
-    {"UnknownArgument", {"SetOption", R"({"id":1,"valeu":"x"})"},
+    {"UnknownArgument",
+     {"SetOption", R"({"id":1,"valeu":"x"})"},
      "CoreCall: SetOption: unknown argument 'valeu'; expected id, value\n"},
-    {"ArgumentOfNone", {"ReloadCore", R"({"force":true})"}, "CoreCall: ReloadCore: unknown argument 'force'; it takes none\n"},
-    {"TextForNumber", {"SetOption", R"({"id":"5"})"}, "CoreCall: SetOption: argument 'id': expected i32, got string \"5\"\n"},
-    {"I32OutOfRange", {"GetOption", R"({"id":2147483648})"},
+    {"ArgumentOfNone",
+     {"ReloadCore", R"({"force":true})"},
+     "CoreCall: ReloadCore: unknown argument 'force'; it takes none\n"},
+    {"TextForNumber",
+     {"SetOption", R"({"id":"5"})"},
+     "CoreCall: SetOption: argument 'id': expected i32, got string \"5\"\n"},
+    {"I32OutOfRange",
+     {"GetOption", R"({"id":2147483648})"},
      "CoreCall: GetOption: argument 'id': expected i32, got number 2147483648 (out of range)\n"},
-    {"I64OutOfRange", {"StartTask", R"({"task":9223372036854775808})"},
+    {"I64OutOfRange",
+     {"StartTask", R"({"task":9223372036854775808})"},
      "CoreCall: StartTask: argument 'task': expected i64, got number 9223372036854775808 (out of range)\n"},
-    {"FractionForNumber", {"StartTask", R"({"task":1.5})"}, "CoreCall: StartTask: argument 'task': expected i64, got number 1.5\n"},
-    {"NumberForBool", {"EnableFeature", R"({"id":1,"enable":1})"},
+    {"FractionForNumber",
+     {"StartTask", R"({"task":1.5})"},
+     "CoreCall: StartTask: argument 'task': expected i64, got number 1.5\n"},
+    {"NumberForBool",
+     {"EnableFeature", R"({"id":1,"enable":1})"},
      "CoreCall: EnableFeature: argument 'enable': expected bool, got number 1\n"},
-    {"NullForText", {"BlockDomain", R"({"domain":null})"}, "CoreCall: BlockDomain: argument 'domain': expected string, got null\n"},
-    {"ListElement", {"CreateCustomScanner", R"({"pathList":["a",2]})"},
+    {"NullForText",
+     {"BlockDomain", R"({"domain":null})"},
+     "CoreCall: BlockDomain: argument 'domain': expected string, got null\n"},
+    {"ListElement",
+     {"CreateCustomScanner", R"({"pathList":["a",2]})"},
      "CoreCall: CreateCustomScanner: argument 'pathList' at [1]: expected string, got number 2\n"},
-    {"MapKey", {"CreateQuarantinePerformer", R"({"targets":{"x1":1}})"},
-     "CoreCall: CreateQuarantinePerformer: argument 'targets' at [\"x1\"]: expected i64 as a decimal key, got string \"x1\"\n"},
-    {"MapValue", {"CreateQuarantinePerformer", R"({"targets":{"1":true}})"},
+    {"MapKey",
+     {"CreateQuarantinePerformer", R"({"targets":{"x1":1}})"},
+     "CoreCall: CreateQuarantinePerformer: argument 'targets' at [\"x1\"]: expected i64 as a decimal key, got string "
+     "\"x1\"\n"},
+    {"MapValue",
+     {"CreateQuarantinePerformer", R"({"targets":{"1":true}})"},
      "CoreCall: CreateQuarantinePerformer: argument 'targets' at [\"1\"]: expected i32, got true\n"},
-    {"StrictMissing", {"--strict", "SetOption", R"({"id":1})"},
+    {"StrictMissing",
+     {"--strict", "SetOption", R"({"id":1})"},
      "CoreCall: SetOption: argument 'value' is missing; expected string\n"},
-    {"StrictNoArguments", {"--strict", "CreateActionPerformer"},
+    {"StrictNoArguments",
+     {"--strict", "CreateActionPerformer"},
      "CoreCall: CreateActionPerformer: argument 'targets' is missing; expected map<i64,i32>\n"},
-    {"TwoArgumentWords", {"SetOption", "{}", "{}"}, "CoreCall: SetOption: expected one ARGS, a JSON object, @FILE or -\n"},
-    {"MissingFile", {"SetOption", "@/nonexistent/args.json"},
+    {"TwoArgumentWords",
+     {"SetOption", "{}", "{}"},
+     "CoreCall: SetOption: expected one ARGS, a JSON object, @FILE or -\n"},
+    {"MissingFile",
+     {"SetOption", "@/nonexistent/args.json"},
      "CoreCall: SetOption: cannot read the arguments file '/nonexistent/args.json'\n"},
     {"UnknownOption", {"--bogus", "ReloadCore"}, "CoreCall: unrecognised option '--bogus' (see --help)\n"},
     {"BadTimeout", {"--timeout", "0", "ReloadCore"}, "CoreCall: --timeout: expected a positive number of seconds\n"},

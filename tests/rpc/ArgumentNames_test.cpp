@@ -64,9 +64,8 @@ struct Operation {
   std::vector<ArgField> generated;
 };
 
-#define TEVRIN_BOTH_FIELDS(Op, ...)                                                           \
-  {#Op, DeclaredFields(static_cast<TevrinAV::ops::Op::Args*>(nullptr)),                       \
-   GeneratedFields<idl::ServiceRpc_##Op##_args>()},
+#define TEVRIN_BOTH_FIELDS(Op, ...) \
+  {#Op, DeclaredFields(static_cast<TevrinAV::ops::Op::Args*>(nullptr)), GeneratedFields<idl::ServiceRpc_##Op##_args>()},
 const Operation kOperations[] = {TEVRIN_SERVICE_OPERATIONS(TEVRIN_BOTH_FIELDS, TEVRIN_ARG)};
 #undef TEVRIN_BOTH_FIELDS
 

@@ -40,7 +40,9 @@ TEST(JsonValueTest, WritesEveryKindOfValueExactly) {
       {Out(int32_t{INT32_MIN}), "-2147483648"},
       {Out(int64_t{INT64_MIN}), "-9223372036854775808"},
       {Out(int64_t{INT64_MAX}), "9223372036854775807"},
-      {Out(WideString(u"Gr\u00FC\u00DFe \U0001F600 \u0416")), "\"Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80 \xD0\x96\""},
+      {Out(WideString(u"Gr\u00FC\u00DFe \U0001F600 \u0416")),
+       "\"Gr\xC3\xBC\xC3\x9F"
+       "e \xF0\x9F\x98\x80 \xD0\x96\""},
       {Out(WideString(u"")), "\"\""},
       {Out(WideString(u"\x1B[1m\t\u007F\u0085\u009F\u00A0")), "\"\\u001b[1m\\t\\u007f\\u0085\\u009f\xC2\xA0\""},
       {Out(WideString(u"a\xD800z")), "\"a\xEF\xBF\xBDz\""},
@@ -115,9 +117,12 @@ TEST(JsonValueTest, ReadsWhatItWritesAndNamesEveryMisfit) {
       {ReadBack<TargetMap>("[]"), "at '': expected map<i64,i32>, got an array"},
       {ReadBack<ThreatNotification>(R"({"threat": {"text2": "t", "flag9": false}, "id": 4})"),
        "{\"id\":4,\"threat\":{\"text2\":\"t\",\"flag9\":false}}"},
-      {ReadBack<ThreatNotification>(R"({"threat": {"text2": 5}})"), "at '.threat.text2': expected string, got number 5"},
-      {ReadBack<std::vector<SkipItem>>(R"([{}, {"flag4": "yes"}])"), "at '[1].flag4': expected bool, got string \"yes\""},
-      {ReadBack<DomainEntry>(R"({"idd": 1})"), "at '': unknown field 'idd' of DomainEntry; its fields: id, domain, blocked"},
+      {ReadBack<ThreatNotification>(R"({"threat": {"text2": 5}})"),
+       "at '.threat.text2': expected string, got number 5"},
+      {ReadBack<std::vector<SkipItem>>(R"([{}, {"flag4": "yes"}])"),
+       "at '[1].flag4': expected bool, got string \"yes\""},
+      {ReadBack<DomainEntry>(R"({"idd": 1})"),
+       "at '': unknown field 'idd' of DomainEntry; its fields: id, domain, blocked"},
       {ReadBack<DomainEntry>("5"), "at '': expected DomainEntry, got number 5"},
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -136,9 +141,17 @@ TEST(JsonValueTest, ARecordKeepsTheFieldsTheObjectLacks) {
 
 TEST(JsonValueTest, ParsesWholeNumbersOnlyInRange) {
   const std::pair<const char*, bool> cases[] = {
-      {"0", true},   {"-0", true},    {"9223372036854775807", true}, {"-9223372036854775808", true},
-      {"9223372036854775808", false}, {"-9223372036854775809", false}, {"", false}, {"-", false},
-      {"1.0", false}, {" 1", false},  {"0x10", false},
+      {"0", true},
+      {"-0", true},
+      {"9223372036854775807", true},
+      {"-9223372036854775808", true},
+      {"9223372036854775808", false},
+      {"-9223372036854775809", false},
+      {"", false},
+      {"-", false},
+      {"1.0", false},
+      {" 1", false},
+      {"0x10", false},
   };
   for (const auto& [text, fits] : cases) {
     SCOPED_TRACE(text);
