@@ -53,7 +53,7 @@ endif()
 
 # nlohmann/json is header-only: the Windows build gets Debian's headers
 # through a folder that holds only them, announced as the usual package.
-if(WIN32 AND TEVRIN_BUILD_EVRULES)
+if(WIN32 AND (TEVRIN_BUILD_EVRULES OR TEVRIN_BUILD_CORECTL))
   set(_tevrin_json_dir ${CMAKE_BINARY_DIR}/windows-packages)
   file(MAKE_DIRECTORY ${_tevrin_json_dir}/include)
   file(CREATE_LINK /usr/include/nlohmann ${_tevrin_json_dir}/include/nlohmann SYMBOLIC)

@@ -8,7 +8,7 @@
 //   struct GetOption {
 //     static constexpr char name[] = "GetOption";
 //     static constexpr char argsName[] = "ServiceRpc_GetOption_pargs";
-//     using Args = wire::ArgList<wire::Arg<1, int32_t>>;
+//     using Args = wire::ArgList<TEVRIN_ARG(1, id, int32_t)>;
 //     using Result = WideString;  // void for none
 //     static constexpr bool mayFail = true;
 //   };
@@ -26,12 +26,46 @@
 namespace TevrinAV {
 namespace wire {
 
-// One argument of an operation: field id and value type.
-template <int16_t Id, class T>
+// The name of an argument as a type, so that it can ride in the argument's
+// declaration: TEVRIN_ARG_NAME("id") is ArgName<'i', 'd'>.
+template <char... C>
+struct ArgName {
+  static constexpr char value[] = {C..., '\0'};
+};
+// ArgName of the characters before the first NUL.
+template <class Kept, char... Rest>
+struct TrimArgName;
+template <char... Kept, char... Rest>
+struct TrimArgName<ArgName<Kept...>, '\0', Rest...> {
+  using type = ArgName<Kept...>;
+};
+template <char... Kept, char Next, char... Rest>
+struct TrimArgName<ArgName<Kept...>, Next, Rest...> : TrimArgName<ArgName<Kept..., Next>, Rest...> {};
+template <std::size_t LiteralSize, char... C>
+struct ArgNameOf {
+  static_assert(LiteralSize <= sizeof...(C), "an argument name has at most 31 characters");
+  using type = typename TrimArgName<ArgName<>, C...>::type;
+};
+#define TEVRIN_ARG_NAME_CHAR(s, i) ((i) < sizeof(s) ? (s)[i] : '\0')
+#define TEVRIN_ARG_NAME_CHARS4(s, i) \
+  TEVRIN_ARG_NAME_CHAR(s, i), TEVRIN_ARG_NAME_CHAR(s, i + 1), TEVRIN_ARG_NAME_CHAR(s, i + 2), TEVRIN_ARG_NAME_CHAR(s, i + 3)
+#define TEVRIN_ARG_NAME_CHARS16(s, i) \
+  TEVRIN_ARG_NAME_CHARS4(s, i), TEVRIN_ARG_NAME_CHARS4(s, i + 4), TEVRIN_ARG_NAME_CHARS4(s, i + 8), \
+      TEVRIN_ARG_NAME_CHARS4(s, i + 12)
+#define TEVRIN_ARG_NAME(s) \
+  ::TevrinAV::wire::ArgNameOf<sizeof(s), TEVRIN_ARG_NAME_CHARS16(s, 0), TEVRIN_ARG_NAME_CHARS16(s, 16)>::type
+
+// One argument of an operation: field id, value type and name. The name is
+// the interface's own; the binary protocol sends only the id.
+template <int16_t Id, class T, class Name = ArgName<>>
 struct Arg {
   static constexpr int16_t id = Id;
   using type = T;
+  static constexpr const char* name = Name::value;
 };
+// An argument in the operation table: id, name, then the type (last, so that
+// it may hold commas).
+#define TEVRIN_ARG(Id, Name, ...) ::TevrinAV::wire::Arg<Id, __VA_ARGS__, TEVRIN_ARG_NAME(#Name)>
 template <class... Args>
 struct ArgList {};
 
@@ -62,7 +96,7 @@ private:
   template <class A>
   static uint32_t writeField(TProtocol& out, const typename A::type& value) {
     using C = Codec<typename A::type>;
-    return out.writeFieldBegin("", C::type, A::id) + C::write(out, value) + out.writeFieldEnd();
+    return out.writeFieldBegin(A::name, C::type, A::id) + C::write(out, value) + out.writeFieldEnd();
   }
 
   std::tuple<const typename Args::type*...> values_;

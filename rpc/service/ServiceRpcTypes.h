@@ -21,6 +21,21 @@ enum class ServiceCode : int32_t {};
 enum class ActionCode : int32_t {};
 enum class FeatureStatus : int32_t {};
 
+namespace wire {
+template <>
+struct EnumTraits<ServiceCode> {
+  static constexpr const char* name = "ServiceCode";
+};
+template <>
+struct EnumTraits<ActionCode> {
+  static constexpr const char* name = "ActionCode";
+};
+template <>
+struct EnumTraits<FeatureStatus> {
+  static constexpr const char* name = "FeatureStatus";
+};
+}  // namespace wire
+
 // Targets of a performer: entry number to action.
 using TargetMap = std::map<int64_t, int32_t>;
 
@@ -385,7 +400,7 @@ struct RecordTraits<DeviceListChange> {
 
 // Declares operation Op and its records ServiceRpc_<Op>_pargs and
 // ServiceRpc_<Op>_presult. The trailing arguments are the argument fields,
-// wire::Arg<id, type>, in id order.
+// wire::Arg<id, type, name>, in id order.
 #define TEVRIN_OPERATION(Op, ResultType, MayFail, ...)                  \
   namespace ops {                                                       \
   struct Op {                                                           \
@@ -402,63 +417,63 @@ struct RecordTraits<DeviceListChange> {
 inline constexpr bool kMayFail = true;
 inline constexpr bool kNeverFails = false;
 
-using wire::Arg;
-
 // ---- Operations, in the interface's order ----------------------------------
-// Each line is OPERATION(name, result, failure, arguments: Arg<id, type>...).
-#define TEVRIN_SERVICE_OPERATIONS(OPERATION) \
-  OPERATION(QueryInformation,            WideString,                kMayFail,    Arg<1, int32_t>) \
-  OPERATION(SetOption,                   void,                      kMayFail,    Arg<1, int32_t>, Arg<2, WideString>) \
-  OPERATION(GetOption,                   WideString,                kMayFail,    Arg<1, int32_t>) \
-  OPERATION(ValidateOption,              bool,                      kMayFail,    Arg<1, int32_t>, Arg<2, WideString>) \
-  OPERATION(ResetOption,                 void,                      kMayFail,    Arg<1, int32_t>) \
-  OPERATION(StartTask,                   void,                      kMayFail,    Arg<1, int64_t>) \
-  OPERATION(StopTask,                    void,                      kMayFail,    Arg<1, int64_t>) \
-  OPERATION(PauseTask,                   void,                      kMayFail,    Arg<1, int64_t>) \
-  OPERATION(ResumeTask,                  void,                      kMayFail,    Arg<1, int64_t>) \
-  OPERATION(GetTaskInfo,                 TaskInfo,                  kMayFail,    Arg<1, int64_t>) \
+// Each line is OPERATION(name, result, failure, arguments: ARG(id, name, type)...).
+// The argument names are the interface's own (ServiceRpc.thrift); tools that
+// take arguments by name read them from here.
+#define TEVRIN_SERVICE_OPERATIONS(OPERATION, ARG) \
+  OPERATION(QueryInformation,            WideString,                kMayFail,    ARG(1, id, int32_t)) \
+  OPERATION(SetOption,                   void,                      kMayFail,    ARG(1, id, int32_t), ARG(2, value, WideString)) \
+  OPERATION(GetOption,                   WideString,                kMayFail,    ARG(1, id, int32_t)) \
+  OPERATION(ValidateOption,              bool,                      kMayFail,    ARG(1, id, int32_t), ARG(2, value, WideString)) \
+  OPERATION(ResetOption,                 void,                      kMayFail,    ARG(1, id, int32_t)) \
+  OPERATION(StartTask,                   void,                      kMayFail,    ARG(1, task, int64_t)) \
+  OPERATION(StopTask,                    void,                      kMayFail,    ARG(1, task, int64_t)) \
+  OPERATION(PauseTask,                   void,                      kMayFail,    ARG(1, task, int64_t)) \
+  OPERATION(ResumeTask,                  void,                      kMayFail,    ARG(1, task, int64_t)) \
+  OPERATION(GetTaskInfo,                 TaskInfo,                  kMayFail,    ARG(1, task, int64_t)) \
   OPERATION(GetRunningTasks,             std::vector<int64_t>,      kMayFail,    /* none */) \
-  OPERATION(GetTaskThreatsCount,         int64_t,                   kMayFail,    Arg<1, int64_t>) \
+  OPERATION(GetTaskThreatsCount,         int64_t,                   kMayFail,    ARG(1, task, int64_t)) \
   OPERATION(CreateQuickScanner,          int64_t,                   kMayFail,    /* none */) \
   OPERATION(CreateFullScanner,           int64_t,                   kMayFail,    /* none */) \
-  OPERATION(CreateCustomScanner,         int64_t,                   kMayFail,    Arg<1, std::vector<WideString>>) \
-  OPERATION(CreateActionPerformer,       int64_t,                   kMayFail,    Arg<1, TargetMap>, Arg<2, int64_t>) \
-  OPERATION(CreateQuarantinePerformer,   int64_t,                   kMayFail,    Arg<1, TargetMap>) \
-  OPERATION(GetCollectionDelta,          CollectionDelta,           kMayFail,    Arg<1, int64_t>, Arg<2, int64_t>) \
-  OPERATION(GetQuarantineEntry,          QuarantineEntry,           kMayFail,    Arg<1, int64_t>) \
-  OPERATION(GetDomainEntry,              DomainEntry,               kMayFail,    Arg<1, int64_t>) \
-  OPERATION(GetThreatEntry,              ThreatEntry,               kMayFail,    Arg<1, int64_t>, Arg<2, int64_t>) \
-  OPERATION(BlockDomain,                 void,                      kMayFail,    Arg<1, WideString>, Arg<2, bool>) \
-  OPERATION(SetDefaultAction,            void,                      kMayFail,    Arg<1, int32_t>, Arg<2, int32_t>) \
-  OPERATION(GetDefaultAction,            ActionCode,                kMayFail,    Arg<1, int32_t>) \
+  OPERATION(CreateCustomScanner,         int64_t,                   kMayFail,    ARG(1, pathList, std::vector<WideString>)) \
+  OPERATION(CreateActionPerformer,       int64_t,                   kMayFail,    ARG(1, targets, TargetMap), ARG(2, parentTask, int64_t)) \
+  OPERATION(CreateQuarantinePerformer,   int64_t,                   kMayFail,    ARG(1, targets, TargetMap)) \
+  OPERATION(GetCollectionDelta,          CollectionDelta,           kMayFail,    ARG(1, collectionId, int64_t), ARG(2, snapshotId, int64_t)) \
+  OPERATION(GetQuarantineEntry,          QuarantineEntry,           kMayFail,    ARG(1, id, int64_t)) \
+  OPERATION(GetDomainEntry,              DomainEntry,               kMayFail,    ARG(1, id, int64_t)) \
+  OPERATION(GetThreatEntry,              ThreatEntry,               kMayFail,    ARG(1, collectionId, int64_t), ARG(2, id, int64_t)) \
+  OPERATION(BlockDomain,                 void,                      kMayFail,    ARG(1, domain, WideString), ARG(2, block, bool)) \
+  OPERATION(SetDefaultAction,            void,                      kMayFail,    ARG(1, type, int32_t), ARG(2, action, int32_t)) \
+  OPERATION(GetDefaultAction,            ActionCode,                kMayFail,    ARG(1, type, int32_t)) \
   OPERATION(GetThreatNotification,       ThreatNotification,        kMayFail,    /* none */) \
-  OPERATION(ReplyThreatNotification,     void,                      kMayFail,    Arg<1, int64_t>, Arg<2, int32_t>) \
+  OPERATION(ReplyThreatNotification,     void,                      kMayFail,    ARG(1, id, int64_t), ARG(2, action, int32_t)) \
   OPERATION(GetMailNotification,         MailNotification,          kMayFail,    /* none */) \
   OPERATION(GetIncompatibleApplications, std::vector<WideString>,   kMayFail,    /* none */) \
-  OPERATION(EnableFeature,               void,                      kMayFail,    Arg<1, int32_t>, Arg<2, bool>) \
-  OPERATION(GetFeatureStatus,            FeatureStatus,             kMayFail,    Arg<1, int32_t>) \
+  OPERATION(EnableFeature,               void,                      kMayFail,    ARG(1, id, int32_t), ARG(2, enable, bool)) \
+  OPERATION(GetFeatureStatus,            FeatureStatus,             kMayFail,    ARG(1, id, int32_t)) \
   OPERATION(GetHistoryStatistics,        HistoryStatistics,         kMayFail,    /* none */) \
-  OPERATION(UpdateCore,                  bool,                      kMayFail,    Arg<1, WideString>, Arg<2, WideString>, Arg<3, WideString>) \
+  OPERATION(UpdateCore,                  bool,                      kMayFail,    ARG(1, diffPath, WideString), ARG(2, oldVersion, WideString), ARG(3, newVersion, WideString)) \
   OPERATION(ReloadCore,                  bool,                      kMayFail,    /* none */) \
   OPERATION(GetQuarantineProgress,       int32_t,                   kMayFail,    /* none */) \
   OPERATION(GetSkipList,                 std::vector<SkipItem>,     kMayFail,    /* none */) \
-  OPERATION(AddSkipItem,                 int64_t,                   kMayFail,    Arg<1, WideString>, Arg<2, bool>, Arg<3, bool>) \
-  OPERATION(RemoveSkipItem,              void,                      kMayFail,    Arg<1, int64_t>) \
-  OPERATION(SetSkipItemsNames,           void,                      kMayFail,    Arg<1, std::vector<WideString>>) \
-  OPERATION(IncrementStatItem,           void,                      kNeverFails, Arg<1, int32_t>) \
-  OPERATION(GetStatValue,                int32_t,                   kNeverFails, Arg<1, int32_t>) \
-  OPERATION(SetStatValue,                void,                      kNeverFails, Arg<1, int32_t>, Arg<2, int32_t>) \
-  OPERATION(FilemonAddSkipThread,        void,                      kMayFail,    Arg<1, int32_t>) \
-  OPERATION(FilemonRemoveSkipThread,     void,                      kMayFail,    Arg<1, int32_t>) \
+  OPERATION(AddSkipItem,                 int64_t,                   kMayFail,    ARG(1, filename_path, WideString), ARG(2, isrecursive, bool), ARG(3, isfolder, bool)) \
+  OPERATION(RemoveSkipItem,              void,                      kMayFail,    ARG(1, id, int64_t)) \
+  OPERATION(SetSkipItemsNames,           void,                      kMayFail,    ARG(1, names, std::vector<WideString>)) \
+  OPERATION(IncrementStatItem,           void,                      kNeverFails, ARG(1, id, int32_t)) \
+  OPERATION(GetStatValue,                int32_t,                   kNeverFails, ARG(1, id, int32_t)) \
+  OPERATION(SetStatValue,                void,                      kNeverFails, ARG(1, id, int32_t), ARG(2, value, int32_t)) \
+  OPERATION(FilemonAddSkipThread,        void,                      kMayFail,    ARG(1, threadId, int32_t)) \
+  OPERATION(FilemonRemoveSkipThread,     void,                      kMayFail,    ARG(1, threadId, int32_t)) \
   OPERATION(GetDeviceListChanged,        DeviceListChange,          kMayFail,    /* none */) \
-  OPERATION(SetAutorunDeviceStatus,      int64_t,                   kNeverFails, Arg<1, int32_t>, Arg<2, int32_t>)
+  OPERATION(SetAutorunDeviceStatus,      int64_t,                   kNeverFails, ARG(1, deviceId, int32_t), ARG(2, devRule, int32_t))
 
-TEVRIN_SERVICE_OPERATIONS(TEVRIN_OPERATION)
+TEVRIN_SERVICE_OPERATIONS(TEVRIN_OPERATION, TEVRIN_ARG)
 
 // Every operation as a type list, in the interface's order, for code that
 // treats them all alike.
 #define TEVRIN_LISTED_OPERATION(Op, ...) ops::Op,
-using AllOperations = wire::OperationListOf<TEVRIN_SERVICE_OPERATIONS(TEVRIN_LISTED_OPERATION) wire::EndOfList>;
+using AllOperations = wire::OperationListOf<TEVRIN_SERVICE_OPERATIONS(TEVRIN_LISTED_OPERATION, TEVRIN_ARG) wire::EndOfList>;
 #undef TEVRIN_LISTED_OPERATION
 #undef TEVRIN_OPERATION
 

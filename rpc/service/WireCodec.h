@@ -52,6 +52,10 @@ struct FieldSpec {
 template <class Record>
 struct RecordTraits;
 
+// Specialised for each enumeration of the interface: its `name`.
+template <class Enum>
+struct EnumTraits;
+
 template <class T, class = void>
 struct IsRecord : std::false_type {};
 template <class T>

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 
+#include "AnswerFile.h"
 #include "PipeListener.h"
 #include "ScriptedHandler.h"
 #include "Serving.h"
@@ -45,6 +46,7 @@ struct Settings {
   coreservice::RawReply raw;
   int64_t messageBytes = -1;
   std::string messageFile;
+  std::string answerFile;
   bool dump = false;
   bool once = false;
 };
@@ -62,6 +64,8 @@ bool ParseSettings(int argc, char* argv[], Settings& settings) {
       "name", po::value(&settings.raw.name), "operation name to reply with (answer name)")(
       "message-type", po::value(&settings.raw.messageType), "message type to reply with (answer type)")(
       "message-file", po::value(&settings.messageFile), "exception message: the bytes of this file")(
+      "answer-file", po::value(&settings.answerFile),
+      "JSON object of answers by name (text, number64, taskInfo, ..., failure) over those of --answer")(
       "message-bytes", po::value(&settings.messageBytes), "repeat the exception message to this many bytes")(
       "sequence-id", po::value(&settings.raw.sequenceId), "sequence id of raw replies")(
       "drip", po::value(&settings.raw.dripMilliseconds), "send raw replies one byte every N milliseconds")(
@@ -131,6 +135,14 @@ int main(int argc, char* argv[]) {
     failure.__set_number1(static_cast<int32_t>(settings.number));
     failure.__set_text2(settings.text);
     handler.answers.failure = failure;
+  }
+  if (!settings.answerFile.empty()) {
+    try {
+      coreservice::ApplyAnswerFile(settings.answerFile, handler.answers);
+    } catch (const std::exception& e) {
+      std::cerr << "core-service: --answer-file " << e.what() << std::endl;
+      return 2;
+    }
   }
   std::ostream* log = settings.dump ? &std::cout : nullptr;
 

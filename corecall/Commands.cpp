@@ -1,0 +1,123 @@
+#include "Commands.h"
+
+#include <thrift/transport/TBufferTransports.h>
+
+#include <fstream>
+#include <iomanip>
+#include <iostream>
+#include <iterator>
+#include <memory>
+
+#include "service/SafeText.h"
+#include "transport/TWin32PipeClient.h"
+
+namespace corecall {
+
+namespace reflect = TevrinAV::reflect;
+using apache::thrift::transport::TBufferedTransport;
+using apache::thrift::transport::TWin32PipeClient;
+using reflect::Json;
+
+namespace {
+
+std::string Fields(const std::vector<reflect::FieldInfo>& fields) {
+  std::string text;
+  for (const auto& f : fields) text += (text.empty() ? "" : ", ") + std::to_string(f.id) + ": " + f.type + " " + f.name;
+  return text;
+}
+
+std::string ReadAll(std::istream& in) { return {std::istreambuf_iterator<char>(in), {}}; }
+
+}  // namespace
+
+void PrintList(std::ostream& out) {
+  for (const auto& op : reflect::ServiceOperations())
+    out << std::setw(2) << op.number << ' ' << op.name << '(' << Fields(op.arguments) << ") -> " << op.result << '\n';
+}
+
+void PrintDescription(const reflect::OperationInfo& op, std::ostream& out) {
+  out << "operation " << op.number << ": " << op.name << '\n';
+  out << "arguments:" << (op.arguments.empty() ? " none" : "") << '\n';
+  for (const auto& a : op.arguments) out << "  " << a.id << ": " << a.type << ' ' << a.name << '\n';
+  out << "result: " << op.result << '\n';
+  out << "raises: " << (op.mayFail ? "OperationFailed" : "nothing") << '\n';
+  for (const auto& record : op.reached.records) {
+    out << "record " << record.name << '\n';
+    for (const auto& f : record.fields) out << "  " << f.id << ": " << f.type << ' ' << f.name << '\n';
+  }
+  for (const auto& name : op.reached.enumerations) out << "enumeration " << name << ": i32\n";
+}
+
+const reflect::OperationInfo& OperationNamed(const std::string& name) {
+  const auto& catalog = reflect::ServiceOperations();
+  if (const auto* op = reflect::FindOperation(catalog, name)) return *op;
+  std::string hint;
+  for (const auto& nearName : reflect::NearestNames(catalog, name)) hint += (hint.empty() ? "" : " or ") + nearName;
+  throw UsageError("unknown operation '" + TevrinAV::SafeText(name) + "'; " +
+                   (hint.empty() ? "CoreCall list shows them all" : "did you mean " + hint + "?"));
+}
+
+reflect::PreparedCall ReadArguments(const reflect::OperationInfo& op, const std::optional<std::string>& word,
+                                    bool strict, std::istream& input) {
+  const std::string where = op.name + ": ";
+  std::string text = "{}";
+  if (word && *word == "-") {
+    text = ReadAll(input);
+  } else if (word && !word->empty() && word->front() == '@') {
+    std::ifstream file(word->substr(1), std::ios::binary);
+    if (!file) throw UsageError(where + "cannot read the arguments file '" + TevrinAV::SafeText(word->substr(1)) + "'");
+    text = ReadAll(file);
+  } else if (word) {
+    text = *word;
+  }
+  Json arguments;
+  try {
+    arguments = Json::parse(text);
+  } catch (const Json::parse_error& e) {
+    std::string message = e.what();
+    throw UsageError(where +
+                     "the arguments are not JSON: " + TevrinAV::SafeText(message.substr(message.find(']') + 2)));
+  }
+  try {
+    return op.prepare(arguments, strict);
+  } catch (const reflect::ArgumentError& e) {
+    throw UsageError(where + TevrinAV::SafeText(e.what()));
+  }
+}
+
+int Call(const reflect::PreparedCall& call, const CallSettings& settings, std::ostream& out, std::ostream& err) {
+  try {
+    auto deadline = tevrin::platform::kNoDeadline;
+    if (settings.timeout)
+      deadline = std::chrono::steady_clock::now() +
+                 std::chrono::duration_cast<std::chrono::steady_clock::duration>(*settings.timeout);
+    std::optional<Json> result;
+    {
+      // Torn down in reverse order; releasing the pipe flushes and closes it.
+      auto pipe = std::make_shared<TWin32PipeClient>(settings.pipe, deadline);
+      auto buffered = std::make_shared<TBufferedTransport>(pipe);
+      auto protocol = TevrinAV::wire::MakeServiceProtocol(buffered);
+      result = call(*protocol);
+      protocol.reset();
+      buffered.reset();
+      pipe.reset();
+    }
+    Json answer = Json::object();
+    if (result) answer["result"] = std::move(*result);
+    out << reflect::DumpJson(answer, settings.compact) << std::endl;
+    return kAnswered;
+  } catch (const TevrinAV::OperationFailed& failure) {
+    Json text = reflect::ToJson(failure.text2);
+    Json answer = {{"error", "OperationFailed"},
+                   {"number", failure.number1},
+                   {"text", TevrinAV::SafeText(text.get<std::string>())}};
+    out << reflect::DumpJson(answer, settings.compact) << std::endl;
+    return kOperationFailed;
+  } catch (const std::exception& e) {
+    // Transport, protocol and application exceptions; their texts may be the service's.
+    err << "CoreCall: " << TevrinAV::SafeText(e.what()) << std::endl;
+    return kCallFailed;
+  }
+}
+
+}  // namespace corecall

@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# CoreCall against the stand-in service as the programs are shipped, for the
+# Windows build under Wine (and the Linux build alike): the list, a call with
+# texts beyond ASCII both ways, OperationFailed, and no service at all.
+#
+# Usage: corecall_programs.sh CORECALL CORE_SERVICE [RUNNER]
+#   RUNNER (for example tests/windows/wine.sh) runs both programs; Windows
+#   programs end their lines with CR LF and reach Linux files through Z:.
+set -u
+corecall=$1
+service=$2
+runner=${3:-}
+eol=$'\n'
+drive=
+if [ -n "$runner" ]; then
+  eol=$'\r\n'
+  drive=Z:
+fi
+
+work=$(mktemp -d)
+pipe="tevrin-corecall-$$"
+service_pid=
+stop_service() {
+  [ -n "$service_pid" ] || return 0
+  local waited=0
+  # The service serves one connection and ends; Ctrl-C and then KILL end one that does not.
+  while kill -0 "$service_pid" 2>/dev/null && ((waited < 100)); do
+    ((waited == 60)) && kill -INT "$service_pid" 2>/dev/null
+    sleep 0.05
+    waited=$((waited + 1))
+  done
+  kill -KILL "$service_pid" 2>/dev/null
+  wait "$service_pid" 2>/dev/null
+  service_pid=
+}
+trap 'stop_service; rm -rf "$work"' EXIT
+
+start_service() {
+  : >"$work/service.out"
+  $runner "$service" --pipe "\\\\.\\pipe\\$pipe" --dump --once "$@" >"$work/service.out" 2>&1 &
+  service_pid=$!
+  local waited=0
+  until grep -q '^serving' "$work/service.out"; do
+    if ! kill -0 "$service_pid" 2>/dev/null || ((waited >= 400)); then
+      echo "core-service did not start: $(cat "$work/service.out")"
+      return 1
+    fi
+    sleep 0.05
+    waited=$((waited + 1))
+  done
+}
+
+passed=0
+failed=0
+# expect NAME STATUS STDOUT STDERR [CORECALL_ARGS...]: runs CoreCall on the pipe.
+expect() {
+  local name=$1 want_status=$2 want_out=$3 want_err=$4
+  shift 4
+  $runner "$corecall" --pipe "$pipe" "$@" >"$work/out" 2>"$work/err"
+  local status=$?
+  stop_service
+  # The emulator's own crash reports are not the program's output.
+  grep -v -e '^qemu: uncaught target signal' -e '^wine client error' "$work/err" >"$work/err.own"
+  local problems=()
+  [ "$status" -eq "$want_status" ] || problems+=("exit status $status, want $want_status")
+  printf '%s' "$want_out" | cmp -s - "$work/out" || problems+=("stdout: $(od -c "$work/out" | head -20)")
+  printf '%s' "$want_err" | cmp -s - "$work/err.own" || problems+=("stderr: $(cat "$work/err.own")")
+  if ((${#problems[@]})); then
+    failed=$((failed + 1))
+    echo "FAIL: $name"
+    printf '  %s\n' "${problems[@]}"
+  else
+    passed=$((passed + 1))
+    echo "ok: $name"
+  fi
+}
+# expect_call LINE: the service noted this call.
+expect_call() {
+  if grep -qxF "call: $1" <(tr -d '\r' <"$work/service.out"); then
+    passed=$((passed + 1))
+    echo "ok: the service got $1"
+  else
+    failed=$((failed + 1))
+    echo "FAIL: the service did not get $1: $(cat "$work/service.out")"
+  fi
+}
+
+$runner "$corecall" list >"$work/list" 2>"$work/err"
+if [ "$?" -eq 0 ] && [ "$(grep -c . "$work/list")" -eq 45 ] &&
+   [ "$(head -n 1 "$work/list")" = " 1 QueryInformation(1: i32 id) -> string${eol%$'\n'}" ]; then
+  passed=$((passed + 1))
+  echo "ok: list shows 45 operations"
+else
+  failed=$((failed + 1))
+  echo "FAIL: list: $(head -n 3 "$work/list")"
+fi
+
+text='Gr\u00fc\u00dfe \u20ac \ud83d\ude00'
+printf '{"text": "%s"}' "$text" >"$work/answers.json"
+start_service --answer-file "$drive$work/answers.json"
+expect "a text answer" 0 "{\"result\":\"Grüße € 😀\"}$eol" "" --compact QueryInformation '{"id": -5}'
+expect_call "QueryInformation(-5)"
+
+start_service
+expect "a text argument" 0 "{}$eol" "" SetOption '{"id": 7, "value": "Grüße € 😀"}'
+expect_call 'SetOption(7, "Grüße € 😀")'
+
+start_service --answer fail --number 3 --text refused
+expect "OperationFailed" 1 "{${eol}  \"error\": \"OperationFailed\",${eol}  \"number\": 3,${eol}  \"text\": \"refused\"${eol}}$eol" "" \
+  GetTaskInfo '{"task": 1}'
+
+expect "no service" 2 "" "CoreCall: TWin32PipeClient open() failed: errno = 2$eol" ReloadCore
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
