@@ -63,8 +63,10 @@ void RefreshFolderStrings() {
 }
 
 // No exception may reach the host, which is not C++: an export whose work
-// throws answers `fallback`. Long text, command-line tokens and debugger lines
-// are built on the heap, so std::bad_alloc can come from any event.
+// throws answers `fallback`. Text longer than the stack buffers (non-ASCII
+// paths over 300 units, command lines over 1,024, file paths and debugger
+// lines over about 1,000) goes to the heap, so std::bad_alloc can come from
+// any event.
 template <typename Work>
 int32_t Guarded(int32_t fallback, Work&& work) noexcept {
   int32_t answer = fallback;
