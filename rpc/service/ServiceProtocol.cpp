@@ -58,11 +58,20 @@ constexpr uint32_t kFirstStringChunk = 64 * 1024;
 
 }  // namespace
 
+namespace {
+
+// The transport as the buffered transport it may be: exactly that class,
+// whose reading the protocol may then call without virtual calls.
+apache::thrift::transport::TBufferedTransport* AsBuffered(apache::thrift::transport::TTransport& transport) {
+  using apache::thrift::transport::TBufferedTransport;
+  return typeid(transport) == typeid(TBufferedTransport) ? static_cast<TBufferedTransport*>(&transport) : nullptr;
+}
+
+}  // namespace
+
 ServiceProtocol::ServiceProtocol(std::shared_ptr<apache::thrift::transport::TTransport> transport)
     : TVirtualProtocol(transport),
-      buffered_(typeid(*transport) == typeid(apache::thrift::transport::TBufferedTransport)
-                    ? static_cast<apache::thrift::transport::TBufferedTransport*>(transport.get())
-                    : nullptr),
+      buffered_(AsBuffered(*transport)),
       maxMessageSize_(transport->getConfiguration()->getMaxMessageSize()) {}
 
 uint32_t ServiceProtocol::readBool(bool& value) {

@@ -91,8 +91,9 @@ uint32_t WriteWideString(apache::thrift::protocol::TProtocol* oprot, const WideS
 
 uint32_t ReadWideString(apache::thrift::protocol::TProtocol* iprot, WideString& target) {
   // The service's own protocol converts straight from its buffer.
-  if (typeid(*iprot) == typeid(wire::ServiceProtocol))
-    return static_cast<wire::ServiceProtocol*>(iprot)->readWideString(target);
+  apache::thrift::protocol::TProtocol& protocol = *iprot;
+  if (typeid(protocol) == typeid(wire::ServiceProtocol))
+    return static_cast<wire::ServiceProtocol&>(protocol).readWideString(target);
   std::string bytes;
   uint32_t xfer = iprot->readString(bytes);
   Utf8ToWide(target, bytes);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # CoreCall against the stand-in service as the programs are shipped, for the
 # Windows build under Wine (and the Linux build alike): the list, a call with
-# texts beyond ASCII both ways, OperationFailed, and no service at all.
+# texts beyond ASCII both ways, OperationFailed, no service at all, and a
+# service that never reads the request, ended by the deadline.
 #
 # Usage: corecall_programs.sh CORECALL CORE_SERVICE [RUNNER]
 #   RUNNER (for example tests/windows/wine.sh) runs both programs; Windows
@@ -110,6 +111,11 @@ expect "OperationFailed" 1 "{${eol}  \"error\": \"OperationFailed\",${eol}  \"nu
   GetTaskInfo '{"task": 1}'
 
 expect "no service" 2 "" "CoreCall: TWin32PipeClient open() failed: errno = 2$eol" ReloadCore
+
+# The request is never read: the deadline ends the wait for it.
+start_service --answer silent
+expect "a service that never reads, --timeout 1" 2 "" \
+  "CoreCall: TWin32PipeClient flush() failed: errno = 1460$eol" --timeout 1 ReloadCore
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
