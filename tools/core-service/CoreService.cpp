@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 
+#include "InteroperationScript.h"
 #include "PipeListener.h"
 #include "ScriptedHandler.h"
 #include "Serving.h"
@@ -24,6 +25,10 @@ constexpr char kAnswers[] =
     "               --number, texts --text; records have every field, lists one\n"
     "               element\n"
     "  fail         every operation raises OperationFailed(--number, --text)\n"
+    "  interop      answer the interoperation tests' calls with their fixed values;\n"
+    "               any other call raises OperationFailed(-1, \"unexpected call: ...\")\n"
+    "  interop-fail every operation raises the interoperation tests' fixed\n"
+    "               OperationFailed\n"
     "  exception    an exception reply (--type, --message)\n"
     "  name         a reply naming another operation (--name)\n"
     "  type         a reply of another message type (--message-type)\n"
@@ -93,7 +98,8 @@ bool ParseSettings(int argc, char* argv[], Settings& settings) {
     settings.raw.kind = Kind::HugeName;
   else if (a == "huge-text")
     settings.raw.kind = Kind::HugeText;
-  else if (a != "true" && a != "false" && a != "fail" && a != "busy" && a != "silent")
+  else if (a != "true" && a != "false" && a != "fail" && a != "busy" && a != "silent" && a != "interop" &&
+           a != "interop-fail")
     throw po::error("unknown answer '" + a + "'");
   if (!settings.messageFile.empty()) {
     std::ifstream file(settings.messageFile, std::ios::binary);
@@ -111,7 +117,9 @@ bool ParseSettings(int argc, char* argv[], Settings& settings) {
   return true;
 }
 
-bool ServedByProcessor(const std::string& answer) { return answer == "true" || answer == "false" || answer == "fail"; }
+bool ServedByProcessor(const std::string& answer) {
+  return answer == "true" || answer == "false" || answer == "fail" || answer == "interop" || answer == "interop-fail";
+}
 
 }  // namespace
 
@@ -132,6 +140,8 @@ int main(int argc, char* argv[]) {
     failure.__set_text2(settings.text);
     handler.answers.failure = failure;
   }
+  if (settings.answer == "interop") coreservice::FollowInteroperationScript(handler);
+  if (settings.answer == "interop-fail") handler.answers.failure = coreservice::InteroperationFailure();
   std::ostream* log = settings.dump ? &std::cout : nullptr;
 
   try {
@@ -153,6 +163,8 @@ int main(int argc, char* argv[]) {
         tevrin::platform::ClosePipe(connection);
         break;
       }
+      // The interoperation exchange counts a call's occurrences per connection.
+      handler.calls.clear();
       if (ServedByProcessor(settings.answer))
         coreservice::ServeCalls(connection, handler, log);
       else
