@@ -3,8 +3,9 @@
 # the suite with warnings as errors, again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the concurrency test under ThreadSanitizer;
 # fuzzes each fuzz target for a minute; then cross-builds the 32-bit Windows
-# binaries and runs their tests under Wine. No stage is skipped: one that
-# cannot run fails the command, and the last line names it.
+# binaries, runs their tests under Wine (the release package's among them)
+# and makes the release package. No stage is skipped: one that cannot run
+# fails the command, and the last line names it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,5 +28,7 @@ next_stage fuzzing
 scripts/fuzz.sh all 1
 next_stage windows
 tests/windows/run.sh
+next_stage package
+cmake --workflow --preset release-windows
 echo "=== $stage took $((SECONDS - stage_start)) s"
 echo "run-tests: every stage passed in $SECONDS s"
