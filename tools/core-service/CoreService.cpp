@@ -134,14 +134,14 @@ int main(int argc, char* argv[]) {
 
   coreservice::ScriptedHandler handler;
   handler.answers = coreservice::UniformAnswers(settings.answer != "false", settings.number, settings.text);
+  if (settings.answer == "interop") coreservice::FollowInteroperationScript(handler);
+  if (settings.answer == "interop-fail") handler.answers.failure = coreservice::InteroperationFailure();
   if (settings.answer == "fail") {
     coreservice::idl::OperationFailed failure;
     failure.__set_number1(static_cast<int32_t>(settings.number));
     failure.__set_text2(settings.text);
     handler.answers.failure = failure;
   }
-  if (settings.answer == "interop") coreservice::FollowInteroperationScript(handler);
-  if (settings.answer == "interop-fail") handler.answers.failure = coreservice::InteroperationFailure();
   std::ostream* log = settings.dump ? &std::cout : nullptr;
 
   try {
