@@ -10,6 +10,9 @@ set(CMAKE_CXX_COMPILER ${TEVRIN_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${TEVRIN_MINGW_TRIPLET}-windres)
 set(CMAKE_AR ${TEVRIN_MINGW_TRIPLET}-ar CACHE FILEPATH "")
 set(CMAKE_RANLIB ${TEVRIN_MINGW_TRIPLET}-ranlib CACHE FILEPATH "")
+# Import libraries (evrules) and the stripped binaries of the package.
+set(CMAKE_DLLTOOL ${TEVRIN_MINGW_TRIPLET}-dlltool CACHE FILEPATH "")
+set(CMAKE_STRIP ${TEVRIN_MINGW_TRIPLET}-strip CACHE FILEPATH "")
 
 # Only the MinGW sysroot: no Linux header or library may leak in.
 set(CMAKE_FIND_ROOT_PATH /usr/${TEVRIN_MINGW_TRIPLET})

@@ -5,7 +5,8 @@
 // sends back. It is also the one header that names platform-specific types:
 // on 32-bit Windows the exports and callbacks are stdcall and wide strings
 // are wchar_t; on Linux they are plain C functions and wide strings are
-// char16_t. Both are zero-terminated UTF-16.
+// char16_t. Both are zero-terminated UTF-16. Hosts may be written in C (C11
+// on Linux, for char16_t) or C++.
 #ifndef EVRULES_EVRULES_H
 #define EVRULES_EVRULES_H
 
@@ -17,6 +18,9 @@
 typedef wchar_t EvWideChar;
 #else
 #define EVRULES_CALL
+#ifndef __cplusplus
+#include <uchar.h>  // char16_t for C hosts
+#endif
 typedef char16_t EvWideChar;
 #endif
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a fresh machine lacks for building and testing on Linux.
-# Idempotent: does nothing when everything is present.
+# Idempotent: does nothing when everything is present (scripts/apt-install.sh).
 set -euo pipefail
 
 packages=(
@@ -15,20 +15,7 @@ packages=(
   valgrind hyperfine  # instruction counts and whole-process timings (bench/)
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+"$(dirname "$0")/apt-install.sh" --retry "$0" "${packages[@]}"
 
 # --windows: also what the Windows build and its Wine tests need.
 if [ "${1:-}" = --windows ]; then

@@ -49,22 +49,21 @@ packages=(
   libboost-dev        # Boost headers, shared with the cross build
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-
-# Source indexes are needed even when every package is present.
-if ((need_update)) || ((${#missing[@]})) || ! apt-cache showsrc thrift >/dev/null 2>&1 ||
-   [ -z "$(apt-cache showsrc thrift 2>/dev/null)" ]; then
-  as_root apt-get update -qq
+# Source indexes are needed even when every package is present; a failed
+# refresh leaves that to scripts/build-windows-deps.sh, which needs them only
+# while its cache is empty.
+source_index() { [ -n "$(apt-cache showsrc thrift 2>/dev/null)" ]; }
+update=()
+if ((need_update)) || ! source_index; then
+  update=(--update)
 fi
-
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"$(dirname "$0")/apt-install.sh" "${update[@]}" --retry "$0" "${packages[@]}" || {
+  echo "install-windows-deps: without them the Windows binaries cannot be built or tested here." >&2
+  exit 1
+}
+if ! source_index; then
+  echo "install-windows-deps: warning: apt has no source index of thrift yet; scripts/build-windows-deps.sh" \
+       "fails unless its cache under ~/.cache/tevrin is filled" >&2
 fi
 
 # Wine for 32-bit Windows programs is itself a 32-bit Linux program. Kernels

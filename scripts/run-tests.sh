@@ -3,16 +3,32 @@
 # the suite with warnings as errors, again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the concurrency test under ThreadSanitizer;
 # fuzzes each fuzz target for a minute; then cross-builds the 32-bit Windows
-# binaries and runs their tests under Wine.
+# binaries, runs their tests under Wine (the release package's among them)
+# and makes the release package. No stage is skipped: one that cannot run
+# fails the command, and the last line names it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+stage=dependencies
+stage_start=$SECONDS
+trap 'status=$?; ((status == 0)) || echo "run-tests: stage \"$stage\" failed (status $status); see above" >&2' EXIT
+next_stage() {
+  echo "=== $stage took $((SECONDS - stage_start)) s"
+  stage=$1
+  stage_start=$SECONDS
+  echo "=== $stage"
+}
+
 scripts/install-deps.sh
 for preset in ci asan tsan fuzz; do
-  echo "=== $preset"
+  next_stage "$preset"
   cmake --workflow --preset "$preset"
 done
-echo "=== fuzzing"
+next_stage fuzzing
 scripts/fuzz.sh all 1
-echo "=== windows"
+next_stage windows
 tests/windows/run.sh
+next_stage package
+cmake --workflow --preset release-windows
+echo "=== $stage took $((SECONDS - stage_start)) s"
+echo "run-tests: every stage passed in $SECONDS s"

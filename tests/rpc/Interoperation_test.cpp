@@ -1,17 +1,23 @@
 // The client against the server side that Thrift's compiler generates from
 // ServiceRpc.thrift, over a real pipe: every operation's arguments arrive as
-// sent and its answer comes back as the service gave it.
+// sent and its answer comes back as the service gave it. The service follows
+// the fixed exchange of InteroperationScript.h, which takes only the calls
+// made here with exactly these arguments (any other call fails), either on a
+// thread of this process or, in rpc_interop_client, in processes of its own.
 #include <gtest/gtest.h>
 #include <thrift/TApplicationException.h>
 #include <thrift/protocol/TBinaryProtocol.h>
 #include <thrift/transport/TBufferTransports.h>
 
 #include <atomic>
+#include <cstring>
 #include <future>
 #include <memory>
 #include <string>
 #include <thread>
 
+#include "InteroperationScript.h"
+#include "InteroperationService.h"
 #include "OperationTable.h"
 #include "PipeListener.h"
 #include "ScriptedHandler.h"
@@ -26,12 +32,22 @@
 #include <unistd.h>
 #endif
 
+namespace testing_support {
+
+InteroperationPipes& InteroperationService() {
+  static InteroperationPipes pipes;
+  return pipes;
+}
+
+}  // namespace testing_support
+
 namespace {
 
 using apache::thrift::protocol::TBinaryProtocol;
 using apache::thrift::transport::TBufferedTransport;
 using apache::thrift::transport::TMemoryBuffer;
 using apache::thrift::transport::TWin32PipeClient;
+using coreservice::Answers;
 using coreservice::ScriptedHandler;
 namespace idl = coreservice::idl;
 using namespace TevrinAV;
@@ -52,311 +68,276 @@ void ExpectSameRecords(const std::vector<Ours>& ours, const std::vector<Theirs>&
   for (std::size_t i = 0; i < ours.size(); ++i) EXPECT_EQ(WireForm(ours[i]), WireForm(theirs[i])) << "element " << i;
 }
 
-const std::string kMixedText =
-    "Gr\xC3\xBC\xC3\x9F"
-    "e \xE2\x82\xAC \xF0\x9F\x98\x80 \xD0\x96";
+const std::string kMixedText = coreservice::kInteroperationText;
 const WideString kMixedWide = u"Gr\u00FC\u00DFe \u20AC \U0001F600 \u0416";
 
 class InteroperationTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    static std::atomic<int> counter{0};
-    std::string name = "\\\\.\\pipe\\tevrin-interop-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
-    listener_ = std::make_unique<coreservice::PipeListener>(name);
-    server_ =
-        std::async(std::launch::async, [this] { coreservice::ServeCalls(listener_->Accept(), handler_, nullptr); });
+  void SetUp() override { Connect(false); }
+  void TearDown() override { Disconnect(); }
+
+  // Connects anew, to the service whose every operation raises
+  // InteroperationFailure().
+  void ConnectToFailingService() {
+    Disconnect();
+    Connect(true);
+  }
+
+  ServiceRpcClient& client() { return *client_; }
+
+  // The answers the service gives to `call`.
+  static Answers Expected(const std::string& call, std::size_t occurrence = 1) {
+    auto answers = coreservice::InteroperationAnswers(call, occurrence);
+    if (!answers) {
+      ADD_FAILURE() << "not part of the exchange: " << call;
+      return Answers();
+    }
+    return *answers;
+  }
+
+private:
+  void Connect(bool failing) {
+    const auto& pipes = testing_support::InteroperationService();
+    std::string name = failing ? pipes.failing : pipes.scripted;
+    if (name.empty()) {
+      static std::atomic<int> counter{0};
+      name = "\\\\.\\pipe\\tevrin-interop-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+      handler_ = std::make_unique<ScriptedHandler>();
+      if (failing)
+        handler_->answers.failure = coreservice::InteroperationFailure();
+      else
+        coreservice::FollowInteroperationScript(*handler_);
+      listener_ = std::make_unique<coreservice::PipeListener>(name);
+      server_ = std::async(std::launch::async,
+                           [this] { coreservice::ServeCalls(listener_->Accept(), *handler_, nullptr); });
+    }
     auto pipe = std::make_shared<TWin32PipeClient>(name);
     client_ = std::make_unique<ServiceRpcClient>(
         TevrinAV::wire::MakeServiceProtocol(std::make_shared<TBufferedTransport>(pipe)));
   }
 
-  void TearDown() override {
-    client_->getOutputProtocol()->getTransport()->close();
-    client_.reset();
-    server_.get();
+  void Disconnect() {
+    if (client_) {
+      client_->getOutputProtocol()->getTransport()->close();
+      client_.reset();
+    }
+    if (server_.valid()) server_.get();
+    listener_.reset();
   }
 
-  // The arguments of the last call, as the service received them.
-  const std::string& lastCall() const { return handler_.calls.back(); }
-  coreservice::Answers& answers() { return handler_.answers; }
-
-  ScriptedHandler handler_;
+  std::unique_ptr<ScriptedHandler> handler_;
   std::unique_ptr<coreservice::PipeListener> listener_;
   std::future<void> server_;
   std::unique_ptr<ServiceRpcClient> client_;
 };
 
+// The service takes each call only with the arguments written here: one that
+// arrives otherwise is no part of the exchange and fails the call.
+
 TEST_F(InteroperationTest, OptionOperations) {
   WideString text = u"stale";
-  answers().text = kMixedText;
-  client_->QueryInformation(text, -1);
+  client().QueryInformation(text, -1);
   EXPECT_EQ(text, kMixedWide);
-  EXPECT_EQ(lastCall(), "QueryInformation(-1)");
 
-  answers().text = "";
-  client_->GetOption(text, INT32_MAX);
+  client().GetOption(text, INT32_MAX);
   EXPECT_EQ(text, u"");
-  EXPECT_EQ(lastCall(), "GetOption(2147483647)");
 
-  answers().text = std::string(100000, 'x') + "\xC3\xA9";
-  client_->GetOption(text, 0);
+  client().GetOption(text, 0);
   EXPECT_EQ(text.size(), 100001u);
   EXPECT_EQ(text.back(), u'\u00E9');
 
-  client_->SetOption(INT32_MIN, kMixedWide);
-  EXPECT_EQ(lastCall(), "SetOption(-2147483648, \"" + kMixedText + "\")");
-
-  answers().flag = false;
-  EXPECT_FALSE(client_->ValidateOption(3, u""));
-  EXPECT_EQ(lastCall(), "ValidateOption(3, \"\")");
-  answers().flag = true;
-  EXPECT_TRUE(client_->ValidateOption(3, u"on"));
-
-  client_->ResetOption(17);
-  EXPECT_EQ(lastCall(), "ResetOption(17)");
+  client().SetOption(INT32_MIN, kMixedWide);
+  EXPECT_FALSE(client().ValidateOption(3, u""));
+  EXPECT_TRUE(client().ValidateOption(3, u"on"));
+  client().ResetOption(17);
 }
 
 TEST_F(InteroperationTest, TaskOperations) {
-  client_->StartTask(INT64_MIN);
-  EXPECT_EQ(lastCall(), "StartTask(-9223372036854775808)");
-  client_->StopTask(INT64_MAX);
-  EXPECT_EQ(lastCall(), "StopTask(9223372036854775807)");
-  client_->PauseTask(-1);
-  EXPECT_EQ(lastCall(), "PauseTask(-1)");
-  client_->ResumeTask(0);
-  EXPECT_EQ(lastCall(), "ResumeTask(0)");
+  client().StartTask(INT64_MIN);
+  client().StopTask(INT64_MAX);
+  client().PauseTask(-1);
+  client().ResumeTask(0);
 
-  answers() = coreservice::UniformAnswers(true, -123456789012, kMixedText);
   TaskInfo info;
-  client_->GetTaskInfo(info, 5);
-  EXPECT_EQ(WireForm(info), WireForm(answers().taskInfo));
+  client().GetTaskInfo(info, 5);
+  EXPECT_EQ(WireForm(info), WireForm(Expected("GetTaskInfo(5)").taskInfo));
   EXPECT_EQ(info.text3, kMixedWide);
   EXPECT_EQ(info.numbers8.number5, -123456789012);
 
-  idl::TaskInfo partial;
-  partial.__set_code2(1000);
-  partial.__set_number7(INT64_MIN);
-  answers().taskInfo = partial;
   TaskInfo partialInfo;
-  client_->GetTaskInfo(partialInfo, 6);
-  EXPECT_EQ(WireForm(partialInfo), WireForm(partial));
+  client().GetTaskInfo(partialInfo, 6);
+  EXPECT_EQ(WireForm(partialInfo), WireForm(Expected("GetTaskInfo(6)").taskInfo));
+  EXPECT_EQ(static_cast<int32_t>(partialInfo.code2), 1000);
+  EXPECT_EQ(partialInfo.number7, INT64_MIN);
   EXPECT_TRUE(partialInfo.isset.code2 && partialInfo.isset.number7);
   EXPECT_FALSE(partialInfo.isset.text3 || partialInfo.isset.numbers8);
 
   std::vector<int64_t> tasks = {1, 2, 3};
-  answers().runningTasks = {};
-  client_->GetRunningTasks(tasks);
+  client().GetRunningTasks(tasks);
   EXPECT_TRUE(tasks.empty());
-  answers().runningTasks.clear();
-  for (int64_t i = 0; i < 20000; ++i) answers().runningTasks.push_back(i * 7919 - 50000);
-  answers().runningTasks.push_back(INT64_MIN);
-  client_->GetRunningTasks(tasks);
-  EXPECT_EQ(tasks, answers().runningTasks);
+  client().GetRunningTasks(tasks);
+  ASSERT_EQ(tasks.size(), 20001u);
+  EXPECT_EQ(tasks, Expected("GetRunningTasks()", 2).runningTasks);
+  EXPECT_EQ(tasks.back(), INT64_MIN);
 
-  answers().number64 = INT64_MAX;
-  EXPECT_EQ(client_->GetTaskThreatsCount(9), INT64_MAX);
-  EXPECT_EQ(lastCall(), "GetTaskThreatsCount(9)");
+  EXPECT_EQ(client().GetTaskThreatsCount(9), INT64_MAX);
 }
 
 TEST_F(InteroperationTest, ScannerAndPerformerOperations) {
-  answers().number64 = -5;
-  EXPECT_EQ(client_->CreateQuickScanner(), -5);
-  EXPECT_EQ(lastCall(), "CreateQuickScanner()");
-  answers().number64 = 0;
-  EXPECT_EQ(client_->CreateFullScanner(), 0);
-  EXPECT_EQ(lastCall(), "CreateFullScanner()");
-
-  answers().number64 = 77;
-  EXPECT_EQ(client_->CreateCustomScanner({u"C:\\", kMixedWide, u"", u"C:\\"}), 77);
-  EXPECT_EQ(lastCall(), "CreateCustomScanner([\"C:\\\", \"" + kMixedText + "\", \"\", \"C:\\\"])");
-  client_->CreateCustomScanner({});
-  EXPECT_EQ(lastCall(), "CreateCustomScanner([])");
-
-  EXPECT_EQ(client_->CreateActionPerformer({{5, 1}, {-2, 7}, {INT64_MAX, INT32_MIN}}, -9), 77);
-  EXPECT_EQ(lastCall(), "CreateActionPerformer({-2: 7, 5: 1, 9223372036854775807: -2147483648}, -9)");
+  EXPECT_EQ(client().CreateQuickScanner(), -5);
+  EXPECT_EQ(client().CreateFullScanner(), 0);
+  EXPECT_EQ(client().CreateCustomScanner({u"C:\\", kMixedWide, u"", u"C:\\"}), 77);
+  EXPECT_EQ(client().CreateCustomScanner({}), 77);
+  EXPECT_EQ(client().CreateActionPerformer({{5, 1}, {-2, 7}, {INT64_MAX, INT32_MIN}}, -9), 77);
   TargetMap many;
   for (int64_t i = 0; i < 5000; ++i) many[i * 31 - 1000] = static_cast<int32_t>(i);
-  client_->CreateQuarantinePerformer(many);
-  EXPECT_EQ(lastCall().substr(0, 40), "CreateQuarantinePerformer({-1000: 0, -96");
-  client_->CreateQuarantinePerformer({});
-  EXPECT_EQ(lastCall(), "CreateQuarantinePerformer({})");
+  EXPECT_EQ(client().CreateQuarantinePerformer(many), 78);
+  EXPECT_EQ(client().CreateQuarantinePerformer({}), 79);
 }
 
 TEST_F(InteroperationTest, CollectionOperations) {
-  answers() = coreservice::UniformAnswers(true, 42, kMixedText);
-  std::map<int64_t, bool> changes;
-  for (int64_t i = 0; i < 3000; ++i) changes[(i * 7) % 3001 - 1500] = i % 3 == 0;
-  answers().collectionDelta.__set_changes(changes);
   CollectionDelta delta;
   delta.changes = {{999999, true}};
-  client_->GetCollectionDelta(delta, 1, -2);
-  EXPECT_EQ(lastCall(), "GetCollectionDelta(1, -2)");
-  EXPECT_EQ(delta.changes, changes);
-  EXPECT_EQ(WireForm(delta), WireForm(answers().collectionDelta));
+  client().GetCollectionDelta(delta, 1, -2);
+  const auto expectedDelta = Expected("GetCollectionDelta(1, -2)").collectionDelta;
+  EXPECT_EQ(delta.changes.size(), 3000u);
+  EXPECT_EQ(delta.changes, expectedDelta.changes);
+  EXPECT_EQ(WireForm(delta), WireForm(expectedDelta));
 
   QuarantineEntry quarantine;
-  client_->GetQuarantineEntry(quarantine, 3);
-  EXPECT_EQ(WireForm(quarantine), WireForm(answers().quarantineEntry));
-  EXPECT_EQ(lastCall(), "GetQuarantineEntry(3)");
+  client().GetQuarantineEntry(quarantine, 3);
+  EXPECT_EQ(WireForm(quarantine), WireForm(Expected("GetQuarantineEntry(3)").quarantineEntry));
+  EXPECT_EQ(quarantine.text4, kMixedWide);
 
-  idl::DomainEntry someDomain;
-  someDomain.__set_domain("xn--80ak6aa92e.example");
-  answers().domainEntry = someDomain;
   DomainEntry domain;
-  client_->GetDomainEntry(domain, 4);
-  EXPECT_EQ(WireForm(domain), WireForm(someDomain));
+  client().GetDomainEntry(domain, 4);
+  EXPECT_EQ(WireForm(domain), WireForm(Expected("GetDomainEntry(4)").domainEntry));
+  EXPECT_EQ(domain.domain, u"xn--80ak6aa92e.example");
   EXPECT_FALSE(domain.isset.id || domain.isset.blocked);
 
   ThreatEntry threat;
-  client_->GetThreatEntry(threat, 5, 6);
-  EXPECT_EQ(WireForm(threat), WireForm(answers().threatEntry));
-  EXPECT_EQ(lastCall(), "GetThreatEntry(5, 6)");
+  client().GetThreatEntry(threat, 5, 6);
+  EXPECT_EQ(WireForm(threat), WireForm(Expected("GetThreatEntry(5, 6)").threatEntry));
 }
 
 TEST_F(InteroperationTest, DomainAndDefaultActionOperations) {
-  client_->BlockDomain(kMixedWide, true);
-  EXPECT_EQ(lastCall(), "BlockDomain(\"" + kMixedText + "\", true)");
-  client_->BlockDomain(u"", false);
-  EXPECT_EQ(lastCall(), "BlockDomain(\"\", false)");
-  client_->SetDefaultAction(3, -1);
-  EXPECT_EQ(lastCall(), "SetDefaultAction(3, -1)");
-  answers().number32 = INT32_MIN;
-  EXPECT_EQ(static_cast<int32_t>(client_->GetDefaultAction(8)), INT32_MIN);
-  EXPECT_EQ(lastCall(), "GetDefaultAction(8)");
+  client().BlockDomain(kMixedWide, true);
+  client().BlockDomain(u"", false);
+  client().SetDefaultAction(3, -1);
+  EXPECT_EQ(static_cast<int32_t>(client().GetDefaultAction(8)), INT32_MIN);
 }
 
 TEST_F(InteroperationTest, NotificationOperations) {
-  answers() = coreservice::UniformAnswers(false, 7, kMixedText);
   ThreatNotification notification;
-  client_->GetThreatNotification(notification);
-  EXPECT_EQ(WireForm(notification), WireForm(answers().threatNotification));
+  client().GetThreatNotification(notification);
+  EXPECT_EQ(WireForm(notification), WireForm(Expected("GetThreatNotification()").threatNotification));
   EXPECT_EQ(notification.threat.text2, kMixedWide);
+  EXPECT_FALSE(notification.threat.flag5);
 
-  client_->ReplyThreatNotification(-1, 0);
-  EXPECT_EQ(lastCall(), "ReplyThreatNotification(-1, 0)");
+  client().ReplyThreatNotification(-1, 0);
 
-  idl::MailNotification mail;
-  mail.__set_flag2(true);
-  mail.__set_text5("");
-  mail.__set_text7(kMixedText);
-  answers().mailNotification = mail;
-  MailNotification ours;
-  client_->GetMailNotification(ours);
-  EXPECT_EQ(WireForm(ours), WireForm(mail));
+  MailNotification mail;
+  client().GetMailNotification(mail);
+  EXPECT_EQ(WireForm(mail), WireForm(Expected("GetMailNotification()").mailNotification));
+  EXPECT_EQ(mail.text7, kMixedWide);
+  EXPECT_TRUE(mail.isset.text5 && mail.text5.empty());
 }
 
 TEST_F(InteroperationTest, ApplicationFeatureAndHistoryOperations) {
-  answers().incompatibleApplications = {kMixedText, "", std::string(5000, 'a')};
   std::vector<WideString> applications = {u"stale"};
-  client_->GetIncompatibleApplications(applications);
+  client().GetIncompatibleApplications(applications);
   ASSERT_EQ(applications.size(), 3u);
   EXPECT_EQ(applications[0], kMixedWide);
   EXPECT_EQ(applications[1], u"");
-  EXPECT_EQ(applications[2].size(), 5000u);
-  answers().incompatibleApplications.clear();
-  client_->GetIncompatibleApplications(applications);
+  EXPECT_EQ(applications[2], WideString(5000, u'a'));
+  client().GetIncompatibleApplications(applications);
   EXPECT_TRUE(applications.empty());
 
-  client_->EnableFeature(7, false);
-  EXPECT_EQ(lastCall(), "EnableFeature(7, false)");
-  answers().number32 = 1234567;
-  EXPECT_EQ(static_cast<int32_t>(client_->GetFeatureStatus(-7)), 1234567);
-  EXPECT_EQ(lastCall(), "GetFeatureStatus(-7)");
+  client().EnableFeature(7, false);
+  EXPECT_EQ(static_cast<int32_t>(client().GetFeatureStatus(-7)), 1234567);
 
-  idl::HistoryStatistics history;
-  history.__set_count1(INT32_MAX);
-  history.__set_count3(-1);
-  answers().historyStatistics = history;
-  HistoryStatistics ours;
-  client_->GetHistoryStatistics(ours);
-  EXPECT_EQ(WireForm(ours), WireForm(history));
+  HistoryStatistics history;
+  client().GetHistoryStatistics(history);
+  EXPECT_EQ(WireForm(history), WireForm(Expected("GetHistoryStatistics()").historyStatistics));
+  EXPECT_EQ(history.count1, INT32_MAX);
+  EXPECT_EQ(history.count3, -1);
 }
 
 TEST_F(InteroperationTest, CoreOperations) {
-  answers().flag = false;
-  EXPECT_FALSE(client_->UpdateCore(kMixedWide, u"1.0", u""));
-  EXPECT_EQ(lastCall(), "UpdateCore(\"" + kMixedText + "\", \"1.0\", \"\")");
-  answers().flag = true;
-  EXPECT_TRUE(client_->ReloadCore());
-  EXPECT_EQ(lastCall(), "ReloadCore()");
-  answers().number32 = -100;
-  EXPECT_EQ(client_->GetQuarantineProgress(), -100);
+  EXPECT_FALSE(client().UpdateCore(kMixedWide, u"1.0", u""));
+  EXPECT_TRUE(client().ReloadCore());
+  EXPECT_EQ(client().GetQuarantineProgress(), -100);
 }
 
 TEST_F(InteroperationTest, SkipListOperations) {
-  answers() = coreservice::UniformAnswers(true, 3, kMixedText);
-  idl::SkipItem partial;
-  partial.__set_text3("only text3");
-  answers().skipList.push_back(partial);
-  answers().skipList.push_back(idl::SkipItem());
   std::vector<SkipItem> items(5);
-  client_->GetSkipList(items);
-  ExpectSameRecords(items, answers().skipList);
+  client().GetSkipList(items);
+  ASSERT_EQ(items.size(), 3u);
+  ExpectSameRecords(items, Expected("GetSkipList()").skipList);
+  EXPECT_EQ(items[0].text2, kMixedWide);
+  EXPECT_EQ(items[1].text3, u"only text3");
 
-  answers().number64 = INT64_MIN;
-  EXPECT_EQ(client_->AddSkipItem(u"C:\\Temp\\" + kMixedWide, true, false), INT64_MIN);
-  EXPECT_EQ(lastCall(), "AddSkipItem(\"C:\\Temp\\" + kMixedText + "\", true, false)");
-  client_->RemoveSkipItem(-3);
-  EXPECT_EQ(lastCall(), "RemoveSkipItem(-3)");
-  client_->SetSkipItemsNames({u"a", kMixedWide, u""});
-  EXPECT_EQ(lastCall(), "SetSkipItemsNames([\"a\", \"" + kMixedText + "\", \"\"])");
-  client_->SetSkipItemsNames({});
-  EXPECT_EQ(lastCall(), "SetSkipItemsNames([])");
+  EXPECT_EQ(client().AddSkipItem(u"C:\\Temp\\" + kMixedWide, true, false), INT64_MIN);
+  client().RemoveSkipItem(-3);
+  client().SetSkipItemsNames({u"a", kMixedWide, u""});
+  client().SetSkipItemsNames({});
 }
 
 TEST_F(InteroperationTest, StatisticOperations) {
-  client_->IncrementStatItem(INT32_MAX);
-  EXPECT_EQ(lastCall(), "IncrementStatItem(2147483647)");
-  answers().number32 = -2;
-  EXPECT_EQ(client_->GetStatValue(4), -2);
-  EXPECT_EQ(lastCall(), "GetStatValue(4)");
-  client_->SetStatValue(3, -2);
-  EXPECT_EQ(lastCall(), "SetStatValue(3, -2)");
+  client().IncrementStatItem(INT32_MAX);
+  EXPECT_EQ(client().GetStatValue(4), -2);
+  client().SetStatValue(3, -2);
 }
 
 TEST_F(InteroperationTest, FileMonitorAndDeviceOperations) {
-  client_->FilemonAddSkipThread(0x1234);
-  EXPECT_EQ(lastCall(), "FilemonAddSkipThread(4660)");
-  client_->FilemonRemoveSkipThread(-1);
-  EXPECT_EQ(lastCall(), "FilemonRemoveSkipThread(-1)");
+  client().FilemonAddSkipThread(0x1234);
+  client().FilemonRemoveSkipThread(-1);
 
-  idl::DeviceListChange change;
-  change.__set_number1(1);
-  change.__set_text8(kMixedText);
-  change.__set_number7(-7);
-  answers().deviceListChange = change;
-  DeviceListChange ours;
-  client_->GetDeviceListChanged(ours);
-  EXPECT_EQ(WireForm(ours), WireForm(change));
+  DeviceListChange change;
+  client().GetDeviceListChanged(change);
+  EXPECT_EQ(WireForm(change), WireForm(Expected("GetDeviceListChanged()").deviceListChange));
+  EXPECT_EQ(change.text8, kMixedWide);
+  EXPECT_EQ(change.number7, -7);
 
-  answers().number64 = 1LL << 40;
-  EXPECT_EQ(client_->SetAutorunDeviceStatus(2, -3), 1LL << 40);
-  EXPECT_EQ(lastCall(), "SetAutorunDeviceStatus(2, -3)");
+  EXPECT_EQ(client().SetAutorunDeviceStatus(2, -3), 1LL << 40);
 }
 
 // Every operation carries the service's failure with its number and text;
-// those that declare none see an exception reply instead.
+// those that declare none see an exception reply instead. (The operation is
+// named in each message rather than by SCOPED_TRACE, which starts a thread of
+// GoogleTest's on Windows: a second thread is what Wine under an emulator
+// cannot run beside blocking pipe calls.)
 TEST_F(InteroperationTest, EveryOperationCarriesTheServicesFailure) {
-  idl::OperationFailed failure;
-  failure.__set_number1(-42);
-  failure.__set_text2(kMixedText);
-  answers().failure = failure;
+  ConnectToFailingService();
   for (const auto& op : testing_support::kAllOperations) {
-    SCOPED_TRACE(op.name);
     if (op.mayFail) {
       try {
-        op.call(*client_);
-        ADD_FAILURE() << "no exception";
+        op.call(client());
+        ADD_FAILURE() << op.name << ": no exception";
       } catch (const OperationFailed& e) {
-        EXPECT_EQ(e.number1, -42);
-        EXPECT_EQ(e.text2, kMixedWide);
-        EXPECT_TRUE(e.isset.number1 && e.isset.text2);
+        EXPECT_EQ(e.number1, -42) << op.name;
+        EXPECT_EQ(e.text2, kMixedWide) << op.name;
+        EXPECT_TRUE(e.isset.number1 && e.isset.text2) << op.name;
       }
     } else {
-      EXPECT_THROW(op.call(*client_), apache::thrift::TApplicationException);
+      EXPECT_THROW(op.call(client()), apache::thrift::TApplicationException) << op.name;
     }
-    EXPECT_EQ(handler_.calls.back().substr(0, std::strlen(op.name) + 1), std::string(op.name) + "(");
   }
+}
+
+// A call with other arguments is no part of the exchange: the service refuses
+// it, so a client that sent its arguments wrongly could not pass.
+TEST_F(InteroperationTest, OtherArgumentsAreRefused) {
+  try {
+    client().ResetOption(18);
+    ADD_FAILURE() << "no exception";
+  } catch (const OperationFailed& e) {
+    EXPECT_EQ(e.number1, -1);
+    EXPECT_EQ(e.text2, u"unexpected call: ResetOption(18)");
+  }
+  WideString text;
+  client().QueryInformation(text, -1);
+  EXPECT_EQ(text, kMixedWide);
 }
 
 }  // namespace

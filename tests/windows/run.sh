@@ -63,8 +63,10 @@ for key in 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
   "$WINE64" reg delete "$key" /v Debugger /f >/dev/null 2>&1 || true
 done
 
-# The interoperation tests run the service on a thread of the test process;
-# Wine under qemu's emulator cannot run that (pipe-threads-check.cpp says why).
+# The in-process interoperation tests run the service on a thread of the test
+# process; Wine under qemu's emulator cannot run that (pipe-threads-check.cpp
+# says why). windows.rpc.interoperation_across_processes runs the same tests
+# with the service in another process, everywhere.
 skip=()
 # Three passes are asked for, as a crash may take a few round trips to come.
 # (The shell's own report of a crashed program goes nowhere.)

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "AnswerFile.h"
+#include "InteroperationScript.h"
 #include "PipeListener.h"
 #include "ScriptedHandler.h"
 #include "Serving.h"
@@ -25,6 +26,10 @@ constexpr char kAnswers[] =
     "               --number, texts --text; records have every field, lists one\n"
     "               element\n"
     "  fail         every operation raises OperationFailed(--number, --text)\n"
+    "  interop      answer the interoperation tests' calls with their fixed values;\n"
+    "               any other call raises OperationFailed(-1, \"unexpected call: ...\")\n"
+    "  interop-fail every operation raises the interoperation tests' fixed\n"
+    "               OperationFailed\n"
     "  exception    an exception reply (--type, --message)\n"
     "  name         a reply naming another operation (--name)\n"
     "  type         a reply of another message type (--message-type)\n"
@@ -97,7 +102,8 @@ bool ParseSettings(int argc, char* argv[], Settings& settings) {
     settings.raw.kind = Kind::HugeName;
   else if (a == "huge-text")
     settings.raw.kind = Kind::HugeText;
-  else if (a != "true" && a != "false" && a != "fail" && a != "busy" && a != "silent")
+  else if (a != "true" && a != "false" && a != "fail" && a != "busy" && a != "silent" && a != "interop" &&
+           a != "interop-fail")
     throw po::error("unknown answer '" + a + "'");
   if (!settings.messageFile.empty()) {
     std::ifstream file(settings.messageFile, std::ios::binary);
@@ -115,7 +121,9 @@ bool ParseSettings(int argc, char* argv[], Settings& settings) {
   return true;
 }
 
-bool ServedByProcessor(const std::string& answer) { return answer == "true" || answer == "false" || answer == "fail"; }
+bool ServedByProcessor(const std::string& answer) {
+  return answer == "true" || answer == "false" || answer == "fail" || answer == "interop" || answer == "interop-fail";
+}
 
 }  // namespace
 
@@ -130,6 +138,8 @@ int main(int argc, char* argv[]) {
 
   coreservice::ScriptedHandler handler;
   handler.answers = coreservice::UniformAnswers(settings.answer != "false", settings.number, settings.text);
+  if (settings.answer == "interop") coreservice::FollowInteroperationScript(handler);
+  if (settings.answer == "interop-fail") handler.answers.failure = coreservice::InteroperationFailure();
   if (settings.answer == "fail") {
     coreservice::idl::OperationFailed failure;
     failure.__set_number1(static_cast<int32_t>(settings.number));
@@ -165,6 +175,8 @@ int main(int argc, char* argv[]) {
         tevrin::platform::ClosePipe(connection);
         break;
       }
+      // The interoperation exchange counts a call's occurrences per connection.
+      handler.calls.clear();
       if (ServedByProcessor(settings.answer))
         coreservice::ServeCalls(connection, handler, log);
       else

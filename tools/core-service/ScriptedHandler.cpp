@@ -45,6 +45,7 @@ void ScriptedHandler::note(const char* operation, const Args&... args) {
   ((line << separator, Put(line, args), separator = ", "), ...);
   line << ')';
   calls.push_back(line.str());
+  if (beforeAnswer) beforeAnswer(calls.back());
   if (answers.failure) throw *answers.failure;
 }
 

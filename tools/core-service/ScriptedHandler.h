@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -44,6 +45,9 @@ class ScriptedHandler : public idl::ServiceRpcIf {
 public:
   Answers answers;
   std::vector<std::string> calls;
+  // When set, runs for each call once it is noted, before the answer is
+  // taken from `answers`; it may change them.
+  std::function<void(const std::string& call)> beforeAnswer;
 
   void QueryInformation(std::string& _return, const int32_t id) override;
   void SetOption(const int32_t id, const std::string& value) override;
