@@ -2,22 +2,25 @@
 # Installs the Debian packages among its arguments that are not installed
 # yet, in a way that survives a bad mirror day:
 #   - `apt-get update` runs only when something is missing or --update asks
-#     for it, and is tried three times with growing pauses;
+#     for it (never with --no-update: the caller has just run it), and is
+#     tried three times with growing pauses;
 #   - when it still fails, the packages may resolve from the indexes apt
 #     already has; then the failure is a warning and the install goes on;
 #   - when they do not, nothing is installed (never a downgrade), and a few
 #     plain lines say what failed, why, and what to run later.
-# Usage: apt-install.sh [--update] [--retry COMMAND] PACKAGE...
+# Usage: apt-install.sh [--update | --no-update] [--retry COMMAND] PACKAGE...
 #   --retry COMMAND   what the user runs again later (default: this script)
 # Exits 0 when every package is installed, 1 when one cannot be.
 # TEVRIN_APT_PAUSES: the pauses between tries in seconds (default "10 30").
 set -euo pipefail
 
 update=0
+no_update=0
 retry="$0"
 while (($#)); do
   case $1 in
     --update) update=1; shift ;;
+    --no-update) no_update=1; shift ;;
     --retry) retry=$2; shift 2 ;;
     *) break ;;
   esac
@@ -40,6 +43,7 @@ done
 # the explanation.
 read -r -a pauses <<<"${TEVRIN_APT_PAUSES:-10 30}"
 update_errors=
+((no_update)) ||
 for try in 1 2 3; do
   if update_output=$(as_root apt-get update -qq 2>&1); then
     update_errors=

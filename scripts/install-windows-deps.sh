@@ -2,7 +2,9 @@
 # Installs what the Windows build and its Wine tests need on a Debian 12
 # machine: the MinGW-w64 cross compiler, Wine with its 32-bit part (i386
 # multiarch), GoogleTest's sources, and the source-package entries that
-# scripts/build-windows-deps.sh uses to fetch Thrift and Boost.
+# scripts/build-windows-deps.sh uses to fetch Thrift and Boost. Where Wine's
+# 32-bit part cannot be installed (a bad mirror day), Wine goes into a private
+# Debian root instead (scripts/make-wine-root.sh), and the tests run it there.
 # Idempotent: every step checks first and does nothing when already done.
 set -euo pipefail
 
@@ -41,18 +43,25 @@ fi
 packages=(
   cmake ninja-build
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine64 wine32:i386
-  wine32-preloader:i386   # without it Wine's start-up under qemu takes a minute
   qemu-user-static        # runs i386 Linux programs where the kernel cannot
   dpkg-dev            # unpacks source packages for apt-get source
   googletest          # GoogleTest's sources, cross-built with the project
   libboost-dev        # Boost headers, shared with the cross build
+)
+wine_packages=(
+  wine wine64 wine32:i386
+  wine32-preloader:i386   # without it Wine's start-up under qemu takes a minute
 )
 
 # Source indexes are needed even when every package is present; a failed
 # refresh leaves that to scripts/build-windows-deps.sh, which needs them only
 # while its cache is empty.
 source_index() { [ -n "$(apt-cache showsrc thrift 2>/dev/null)" ]; }
+# A missing Wine package wants fresh indexes too; they are fetched once, with
+# the first packages.
+for p in "${wine_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need_update=1
+done
 update=()
 if ((need_update)) || ! source_index; then
   update=(--update)
@@ -61,6 +70,16 @@ fi
   echo "install-windows-deps: without them the Windows binaries cannot be built or tested here." >&2
   exit 1
 }
+# Wine on the machine itself, or else in a private Debian root that
+# tests/windows/run.sh runs it from (scripts/make-wine-root.sh says why).
+wine_root=
+if ! "$(dirname "$0")/apt-install.sh" --no-update --retry "$0" "${wine_packages[@]}"; then
+  echo "install-windows-deps: Wine goes into a private Debian root instead, which leaves this machine's packages as they are." >&2
+  wine_root=$("$(dirname "$0")/make-wine-root.sh" | tail -n 1) || {
+    echo "install-windows-deps: without Wine the Windows binaries cannot be tested here." >&2
+    exit 1
+  }
+fi
 if ! source_index; then
   echo "install-windows-deps: warning: apt has no source index of thrift yet; scripts/build-windows-deps.sh" \
        "fails unless its cache under ~/.cache/tevrin is filled" >&2
@@ -70,7 +89,9 @@ fi
 # booted with ia32_emulation=off cannot run those ("Exec format error"); there
 # qemu's user-mode emulator runs them instead, registered with binfmt_misc.
 # The registration lasts until reboot, so this is checked on every run.
-if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+in_root=()
+[ -z "$wine_root" ] || in_root=(chroot "$wine_root")
+if ! "${in_root[@]}" /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
   binfmt=/proc/sys/fs/binfmt_misc
   if [ ! -e "$binfmt/register" ]; then
     as_root mount -t binfmt_misc binfmt_misc "$binfmt" ||
@@ -84,6 +105,6 @@ if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
     printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' |
       as_root tee "$binfmt/register" >/dev/null
   fi
-  /lib/ld-linux.so.2 --version >/dev/null 2>&1 ||
+  "${in_root[@]}" /lib/ld-linux.so.2 --version >/dev/null 2>&1 ||
     { echo "install-windows-deps: i386 programs still do not run; Wine cannot work here" >&2; exit 1; }
 fi

@@ -113,5 +113,11 @@ expect "status 0" [ "$status" -eq 0 ]
 expect "one update" calls "apt-get update -qq"
 finish_case
 
+INSTALLED="cmake" UPDATE_FAILURES=0 RESOLVES=yes run "--no-update: the indexes apt has" --no-update cmake googletest
+expect "status 0" [ "$status" -eq 0 ]
+expect "no update, the install" calls "apt-get install -s -qq --no-install-recommends googletest
+apt-get install -y -qq --no-install-recommends googletest"
+finish_case
+
 echo "$failed failed"
 exit $((failed > 0))

@@ -39,6 +39,6 @@ while read -r letter type; do
   folder=$(dirname "$WINEPREFIX")/drives/$letter
   mkdir -p "$folder"
   ln -sfn "$folder" "$WINEPREFIX/dosdevices/$letter:"
-  "$WINE64" reg add 'HKLM\Software\Wine\Drives' /v "${letter^^}:" /d "$kind" /f >/dev/null
+  "$(dirname "$0")/wine-exec.sh" "$WINE64" reg add 'HKLM\Software\Wine\Drives' /v "${letter^^}:" /d "$kind" /f >/dev/null
   echo "Drive ${letter^^}: ($kind) is $folder"
 done <<<"$drives"

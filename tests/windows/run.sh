@@ -13,9 +13,30 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-scripts/install-windows-deps.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows
+if [ -z "${TEVRIN_WINE_NAMESPACE:-}" ]; then
+  scripts/install-windows-deps.sh
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows
+  # Where the machine has no Wine of its own, the private root's Wine runs the
+  # tests (scripts/make-wine-root.sh), in a mount namespace of this run's own.
+  if [ -z "${TEVRIN_WINE_ROOT:-}" ] && ! command -v wine >/dev/null; then
+    TEVRIN_WINE_ROOT=$(scripts/make-wine-root.sh | tail -n 1)
+  fi
+  if [ -n "${TEVRIN_WINE_ROOT:-}" ]; then
+    echo "Wine from the private root $TEVRIN_WINE_ROOT"
+    exec env TEVRIN_WINE_ROOT="$TEVRIN_WINE_ROOT" TEVRIN_WINE_NAMESPACE=1 \
+      unshare -m --propagation private "$0" "$@"
+  fi
+else
+  # The root sees the kernel's file systems, the temporary folder and the work
+  # tree at their own paths; the mounts end with this run's namespace.
+  mount -t proc proc "$TEVRIN_WINE_ROOT/proc"
+  for folder in /dev /sys /tmp "${TMPDIR:-/tmp}" "$PWD"; do
+    mkdir -p "$TEVRIN_WINE_ROOT$folder"
+    mount --rbind "$folder" "$TEVRIN_WINE_ROOT$folder"
+  done
+fi
+wine_exec() { tests/windows/wine-exec.sh "$@"; }
 
 run_dir=$(mktemp -d "${TMPDIR:-/tmp}/tevrin-wine.XXXXXX")
 export WINEPREFIX=$run_dir/prefix
@@ -28,7 +49,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 
 cleanup() {
-  wineserver -k 2>/dev/null || true
+  wine_exec wineserver -k 2>/dev/null || true
   # Programs of this prefix that outlive their server (seen under qemu) are
   # ended by process id; nothing else is touched.
   local pid
@@ -41,26 +62,26 @@ trap cleanup EXIT
 
 echo "Creating the Wine prefix $WINEPREFIX"
 mkdir -p "$WINEPREFIX"
-wineserver -p
-"$WINE64" wineboot -i
+wine_exec wineserver -p
+wine_exec "$WINE64" wineboot -i
 # The scenarios' drives, then a restart, so that the mount manager knows them.
 tests/windows/make-drives.sh tests/evrules/scenarios/*.json
-wineserver -k
-wineserver -w
-wineserver -p
+wine_exec wineserver -k
+wine_exec wineserver -w
+wine_exec wineserver -p
 # The prefix's own services start with the first programs; their start-up
 # noise must not land in a test's standard error. (A file, not a pipe: the
 # services keep the output they inherit open.)
 warmup=$run_dir/warmup.log
 for _ in 1 2 3; do
-  wine cmd /c exit >"$warmup" 2>&1 || true
+  wine_exec wine cmd /c exit >"$warmup" 2>&1 || true
   [ -s "$warmup" ] || break
 done
 
 # A program that crashes ends at once instead of waiting in Wine's debugger.
 for key in 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
            'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug'; do
-  "$WINE64" reg delete "$key" /v Debugger /f >/dev/null 2>&1 || true
+  wine_exec "$WINE64" reg delete "$key" /v Debugger /f >/dev/null 2>&1 || true
 done
 
 # The in-process interoperation tests run the service on a thread of the test
@@ -72,7 +93,7 @@ skip=()
 # (The shell's own report of a crashed program goes nowhere.)
 check_status=0
 for _ in 1 2 3; do
-  { timeout 60 wine build/windows/tests/windows/pipe-threads-check.exe >"$run_dir/check.log" 2>&1; } 2>/dev/null ||
+  { timeout 60 tests/windows/wine.sh build/windows/tests/windows/pipe-threads-check.exe >"$run_dir/check.log" 2>&1; } 2>/dev/null ||
     { check_status=$?; break; }
 done
 if ((check_status)); then

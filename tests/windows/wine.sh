@@ -7,4 +7,4 @@ if [ -z "${WINEPREFIX:-}" ] || [ ! -d "$WINEPREFIX/drive_c" ]; then
   exit 125
 fi
 export WINEDEBUG=${WINEDEBUG:--all}
-exec wine "$@"
+exec "$(dirname "$0")/wine-exec.sh" wine "$@"
