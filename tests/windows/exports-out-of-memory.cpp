@@ -17,23 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "evrules.h"
+#include "Module.h"
 
 namespace {
-
-using InitLibraryFn = int32_t(EVRULES_CALL*)(const HostCallbacks*);
-using RegEventFn = int32_t(EVRULES_CALL*)(const EvWideChar*, const EvWideChar*, const EvWideChar*, int32_t);
-using RegEventExFn = int32_t(EVRULES_CALL*)(const EvWideChar*, const EvWideChar*, const EvWideChar*, int32_t,
-                                            uint32_t, uint32_t, uint32_t, uint32_t, uint32_t);
-using ProcessEventFn = int32_t(EVRULES_CALL*)(const EvWideChar*, const EvWideChar*, const EvWideChar*, int32_t,
-                                              uint32_t, uint32_t);
-using ProcessEventExFn = int32_t(EVRULES_CALL*)(const EvWideChar*, const EvWideChar*, const EvWideChar*, int32_t,
-                                                uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
-                                                uint32_t);
-using NetConnectEventFn = int32_t(EVRULES_CALL*)(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
-                                                 uint32_t, uint32_t);
-using NetProtocolDataFn = int32_t(EVRULES_CALL*)(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
-                                                 uint32_t);
 
 // Host callbacks that need no memory either.
 int theReports = 0;
@@ -118,13 +104,13 @@ int main(int argc, char** argv) {
     Print("FAIL LoadLibrary(%s): error %lu\n", argv[1], static_cast<unsigned long>(::GetLastError()));
     return 1;
   }
-  InitLibraryFn InitLibrary;
-  RegEventFn RegEvent;
-  RegEventExFn RegEventEx;
-  ProcessEventFn ProcessEvent;
-  ProcessEventExFn ProcessEventEx;
-  NetConnectEventFn NetConnectEvent;
-  NetProtocolDataFn NetProtocolData;
+  rulehost::InitLibraryFn InitLibrary;
+  rulehost::RegEventFn RegEvent;
+  rulehost::RegEventExFn RegEventEx;
+  rulehost::ProcessEventFn ProcessEvent;
+  rulehost::ProcessEventExFn ProcessEventEx;
+  rulehost::NetConnectEventFn NetConnectEvent;
+  rulehost::NetProtocolDataFn NetProtocolData;
   if (!Resolve(module, "InitLibrary", InitLibrary) || !Resolve(module, "RegEvent", RegEvent) ||
       !Resolve(module, "RegEventEx", RegEventEx) || !Resolve(module, "ProcessEvent", ProcessEvent) ||
       !Resolve(module, "ProcessEventEx", ProcessEventEx) || !Resolve(module, "NetConnectEvent", NetConnectEvent) ||
