@@ -28,7 +28,36 @@ std::string Fields(const std::vector<reflect::FieldInfo>& fields) {
 
 std::string ReadAll(std::istream& in) { return {std::istreambuf_iterator<char>(in), {}}; }
 
+#ifdef _WIN32
+std::string Upper(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+#else
+bool IsDecimal(const std::string& text) {
+  return !text.empty() && text.size() <= 10 && text.find_first_not_of("0123456789") == std::string::npos;
+}
+#endif
+
 }  // namespace
+
+bool IsAccountName(const std::string& text) {
+#ifdef _WIN32
+  const std::string upper = Upper(text);
+  return upper.size() > 4 && upper.rfind("S-1-", 0) == 0 && upper.find_first_not_of("S0123456789-") == std::string::npos;
+#else
+  return IsDecimal(text) && std::stoull(text) <= 0xFFFFFFFFull;
+#endif
+}
+
+bool SameAccount(const std::string& account, const std::string& wanted) {
+#ifdef _WIN32
+  return Upper(account) == Upper(wanted);
+#else
+  return IsDecimal(account) && IsDecimal(wanted) && std::stoull(account) == std::stoull(wanted);
+#endif
+}
 
 void PrintList(std::ostream& out) {
   for (const auto& op : reflect::ServiceOperations())
@@ -95,6 +124,11 @@ int Call(const reflect::PreparedCall& call, const CallSettings& settings, std::o
     {
       // Torn down in reverse order; releasing the pipe flushes and closes it.
       auto pipe = std::make_shared<TWin32PipeClient>(settings.pipe, deadline);
+      if (settings.serverAccount) {
+        const std::string account = pipe->serverAccount();
+        if (!SameAccount(account, *settings.serverAccount))
+          throw std::runtime_error("the pipe is served by " + account + ", not " + *settings.serverAccount);
+      }
       auto buffered = std::make_shared<TBufferedTransport>(pipe);
       auto protocol = TevrinAV::wire::MakeServiceProtocol(buffered);
       result = call(*protocol);

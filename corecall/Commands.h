@@ -27,7 +27,17 @@ struct CallSettings {
   std::string pipe;
   std::optional<std::chrono::duration<double>> timeout;
   bool compact = false;
+  // The account that must serve the pipe (a SID on Windows, a user id on
+  // Linux); nothing is sent to any other.
+  std::optional<std::string> serverAccount;
 };
+
+// Whether `account`, as Windows or Linux names the server's, is the one the
+// command line asked for: SIDs ignore the case of their letters, user ids
+// compare as numbers.
+bool SameAccount(const std::string& account, const std::string& wanted);
+// True when `text` can name an account on this platform (S-1-... or a user id).
+bool IsAccountName(const std::string& text);
 
 // One line per operation: number, name, arguments, result.
 void PrintList(std::ostream& out);

@@ -28,9 +28,18 @@ constexpr char kUsage[] =
     "Exit status: 0 answered, 1 OperationFailed, 2 the call failed (connection,\n"
     "protocol, timeout), 64 bad usage.\n";
 
+#ifdef _WIN32
+constexpr char kAccountName[] = "SID";
+constexpr char kAccountWords[] = "a SID such as S-1-5-18";
+#else
+constexpr char kAccountName[] = "UID";
+constexpr char kAccountWords[] = "a numeric user id such as 0";
+#endif
+
 struct Settings {
   corecall::CallSettings call;
   double timeoutSeconds = 0;
+  std::string serverAccount;
   bool strict = false;
   std::vector<std::string> words;
 };
@@ -42,7 +51,9 @@ po::options_description Options(Settings& s) {
       "timeout", po::value(&s.timeoutSeconds)->value_name("SECONDS"),
       "give up when the service has not answered by then (default: wait)")("compact", po::bool_switch(&s.call.compact),
                                                                            "JSON on one line")(
-      "strict", po::bool_switch(&s.strict), "a missing argument is an error")("help", "show this text");
+      "strict", po::bool_switch(&s.strict), "a missing argument is an error")(
+      "server-account", po::value(&s.serverAccount)->value_name(kAccountName),
+      "send nothing unless this account serves the pipe")("help", "show this text");
   return options;
 }
 
@@ -68,6 +79,12 @@ bool ParseCommandLine(int argc, char* argv[], Settings& s) {
     if (!(s.timeoutSeconds > 0) || !std::isfinite(s.timeoutSeconds))
       throw corecall::UsageError("--timeout: expected a positive number of seconds");
     s.call.timeout = std::chrono::duration<double>(s.timeoutSeconds);
+  }
+  if (vm.count("server-account")) {
+    if (!corecall::IsAccountName(s.serverAccount))
+      throw corecall::UsageError("--server-account: expected " + std::string(kAccountWords) + ", not '" +
+                                 TevrinAV::SafeText(s.serverAccount) + "'");
+    s.call.serverAccount = s.serverAccount;
   }
   if (s.call.pipe.empty()) s.call.pipe = TevrinAV::kCorePipeName;
   if (s.call.pipe.rfind("\\\\", 0) != 0) s.call.pipe = "\\\\.\\pipe\\" + s.call.pipe;

@@ -4,15 +4,23 @@
 // Windows: thin wrappers over CreateFileA, ReadFile, WriteFile,
 //   FlushFileBuffers, CloseHandle, GetLastError, WideCharToMultiByte and
 //   MultiByteToWideChar (code page UTF-8, no flags).
+//   A pipe is opened for identification only (PipeOpenFlags): whoever serves
+//   it may learn who called, for access checks, but cannot act as the caller
+//   (ImpersonateNamedPipeClient gives it an identification token). Any local
+//   program that creates the pipe first serves it, so this is the one level
+//   a client that cannot vouch for its server may grant.
 //   A handle opened with a deadline is an overlapped one: its reads and
 //   writes wait on an event for at most the time left, then cancel; its
 //   flush runs FlushFileBuffers on a thread of its own, which is given up on
 //   when the time is over (the pipe then stays open until that thread ends).
 // Linux: an emulation for development and tests. The pipe "\\.\pipe\NAME" is
 //   the abstract-namespace Unix stream socket NAME. Failures are reported as
-//   the Windows last-error codes below, per thread. Reads and writes never
-//   raise SIGPIPE. Flushing waits in the kernel (epoll) until the peer has
-//   read everything written. Text conversion follows the Windows converter
+//   the Windows last-error codes below, per thread. The flags of
+//   PipeOpenFlags are not used: the server of a Unix socket can never act as
+//   its client (it learns the client's user id, SO_PEERCRED, and nothing
+//   more), so the emulation needs none. Reads and writes never raise
+//   SIGPIPE. Flushing waits in the kernel (epoll) until the peer has read
+//   everything written. Text conversion follows the Windows converter
 //   without its strict flag.
 //
 // Every wait blocks in the kernel; none polls.
@@ -50,9 +58,29 @@ inline constexpr std::uint32_t kErrorTimeout = 1460;
 using Deadline = std::chrono::steady_clock::time_point;
 inline constexpr Deadline kNoDeadline = Deadline::max();
 
+// The flags and attributes word that OpenPipe hands CreateFileA: security
+// quality of service present, at the identification level, plus overlapped
+// I/O for a connection with a deadline. The values are Windows' own.
+inline constexpr std::uint32_t kFileFlagOverlapped = 0x40000000;
+inline constexpr std::uint32_t kSecuritySqosPresent = 0x00100000;
+inline constexpr std::uint32_t kSecurityIdentification = 0x00010000;  // SecurityIdentification << 16
+inline constexpr std::uint32_t kSecurityLevelMask = 0x00030000;
+constexpr std::uint32_t PipeOpenFlags(Deadline deadline) {
+  return kSecuritySqosPresent | kSecurityIdentification | (deadline == kNoDeadline ? 0 : kFileFlagOverlapped);
+}
+
 // Opens an existing pipe for reading and writing without sharing and without
-// waiting for a free instance. Returns kInvalidFileHandle on failure.
+// waiting for a free instance, with PipeOpenFlags. Returns kInvalidFileHandle
+// on failure.
 FileHandle OpenPipe(const std::string& path, Deadline deadline = kNoDeadline);
+
+// The account of the process that serves the pipe of `handle`, in `account`.
+// Windows: the user SID of its token as text ("S-1-5-18"), from
+//   GetNamedPipeServerProcessId, OpenProcess with limited query rights,
+//   OpenProcessToken and TokenUser.
+// Linux: the peer's user id in decimal ("1000"), from SO_PEERCRED.
+// False on failure, with LastError().
+bool PipeServerAccount(FileHandle handle, std::string& account);
 
 // One blocking read of up to `length` bytes; false on failure. On Linux a
 // peer that has closed its end fails with kErrorBrokenPipe.

@@ -168,6 +168,16 @@ FileHandle OpenPipe(const std::string& path, Deadline /*deadline: opening never 
   return fd;
 }
 
+bool PipeServerAccount(FileHandle handle, std::string& account) {
+  account.clear();
+  ucred peer{};
+  socklen_t size = sizeof peer;
+  if (::getsockopt(handle, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) return Fail(ErrorFromErrno(errno));
+  account = std::to_string(peer.uid);
+  lastError = 0;
+  return true;
+}
+
 bool ReadFromPipe(FileHandle handle, void* buffer, std::uint32_t length, std::uint32_t& bytesRead,
                   Deadline deadline) {
   bytesRead = 0;

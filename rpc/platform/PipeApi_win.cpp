@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <sddl.h>
 
 #include <climits>
 
@@ -7,6 +8,9 @@
 namespace tevrin::platform {
 
 static_assert(sizeof(char16_t) == sizeof(wchar_t), "wide text is UTF-16 on Windows");
+static_assert(kFileFlagOverlapped == FILE_FLAG_OVERLAPPED && kSecuritySqosPresent == SECURITY_SQOS_PRESENT &&
+                  kSecurityIdentification == SECURITY_IDENTIFICATION && kSecurityLevelMask == (3 << 16),
+              "the flags are Windows' own");
 
 namespace {
 
@@ -57,8 +61,38 @@ DWORD WINAPI FlushInBackground(void* copy) {
 }  // namespace
 
 FileHandle OpenPipe(const std::string& path, Deadline deadline) {
-  DWORD flags = deadline == kNoDeadline ? 0 : FILE_FLAG_OVERLAPPED;
-  return ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, flags, nullptr);
+  return ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, PipeOpenFlags(deadline),
+                       nullptr);
+}
+
+bool PipeServerAccount(FileHandle handle, std::string& account) {
+  account.clear();
+  ULONG processId = 0;
+  if (!::GetNamedPipeServerProcessId(handle, &processId)) return false;
+  HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (process == nullptr) return false;
+  HANDLE token = nullptr;
+  const BOOL opened = ::OpenProcessToken(process, TOKEN_QUERY, &token);
+  DWORD error = ::GetLastError();
+  ::CloseHandle(process);
+  if (!opened) {
+    ::SetLastError(error);
+    return false;
+  }
+  // TOKEN_USER and the SID it points to; a SID takes at most 68 bytes.
+  alignas(TOKEN_USER) unsigned char buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  DWORD size = 0;
+  char* text = nullptr;
+  BOOL ok = ::GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
+            ::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
+  error = ::GetLastError();
+  ::CloseHandle(token);
+  if (ok) {
+    account = text;
+    ::LocalFree(text);
+  }
+  ::SetLastError(error);
+  return ok != FALSE;
 }
 
 bool ReadFromPipe(FileHandle handle, void* buffer, std::uint32_t length, std::uint32_t& bytesRead,

@@ -70,6 +70,14 @@ void TWin32PipeClient::flush() {
     ThrowWithLastError(TTransportException::TIMED_OUT, "TWin32PipeClient flush() failed");
 }
 
+std::string TWin32PipeClient::serverAccount() const {
+  if (!isOpen()) throw TTransportException(TTransportException::NOT_OPEN, "TWin32PipeClient serverAccount() failed");
+  std::string account;
+  if (!platform::PipeServerAccount(handle_, account))
+    ThrowWithLastError(TTransportException::UNKNOWN, "TWin32PipeClient serverAccount() failed");
+  return account;
+}
+
 }  // namespace transport
 }  // namespace thrift
 }  // namespace apache

@@ -23,6 +23,9 @@ namespace transport {
  * failure becomes a TTransportException whose message ends in "errno = "
  * and the operating system's last-error code. After a failure the handle
  * stays as it was; the owner builds a new object to reconnect.
+ *
+ * The pipe is opened for identification only: a server may learn who the
+ * client is but never act as it, whoever created the pipe first.
  */
 class TWin32PipeClient : public TTransport {
 public:
@@ -49,6 +52,9 @@ public:
   void write_virt(const uint8_t* buf, uint32_t len) override;
   // Returns once the service has read everything written so far.
   void flush() override;
+  // The account of the process serving the pipe (PipeServerAccount), for a
+  // caller that must know who it talks to before it sends anything.
+  std::string serverAccount() const;
 
 private:
   void closeHandle() noexcept;

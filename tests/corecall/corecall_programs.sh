@@ -112,6 +112,27 @@ expect "OperationFailed" 1 "{${eol}  \"error\": \"OperationFailed\",${eol}  \"nu
 
 expect "no service" 2 "" "CoreCall: TWin32PipeClient open() failed: errno = 2$eol" ReloadCore
 
+# --server-account: another account than the service's gets nothing sent;
+# the service's own, named in that refusal, gets the call.
+if [ -n "$runner" ]; then other=S-1-5-18; else other=$(($(id -u) + 1)); fi
+start_service
+$runner "$corecall" --pipe "$pipe" --server-account "$other" ReloadCore >"$work/out" 2>"$work/err"
+status=$?
+stop_service
+account=$(tr -d '\r' <"$work/err" | sed -n "s/^CoreCall: the pipe is served by \(.*\), not $other\$/\1/p")
+if [ "$status" -eq 2 ] && [ -n "$account" ] && [ "$account" != "$other" ] && [ ! -s "$work/out" ] &&
+   ! grep -q '^request:' "$work/service.out" && { [ -n "$runner" ] || [ "$account" = "$(id -u)" ]; }; then
+  passed=$((passed + 1))
+  echo "ok: --server-account $other is refused before anything is sent (served by $account)"
+else
+  failed=$((failed + 1))
+  echo "FAIL: --server-account $other: status $status, $(cat "$work/err") $(cat "$work/service.out")"
+fi
+start_service
+expect "--server-account of the service's own account" 0 "{\"result\":true}$eol" "" \
+  --compact --server-account "$account" ReloadCore
+expect_call "ReloadCore()"
+
 # The request is never read: the deadline ends the wait for it.
 start_service --answer silent
 expect "a service that never reads, --timeout 1" 2 "" \

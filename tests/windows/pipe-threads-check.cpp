@@ -42,7 +42,8 @@ int main() {
   });
 
   HANDLE client =
-      ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                    SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
   if (client == INVALID_HANDLE_VALUE) {
     int result = Fail("CreateFile", 0);
     echo.detach();  // still waiting for a client; ends with the process

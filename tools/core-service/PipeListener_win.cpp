@@ -97,8 +97,7 @@ void PipeListener::HoldBusy() {
   // leaves no instance for anyone else: clients fail with ERROR_PIPE_BUSY.
   ::CloseHandle(state_->pending);
   state_->pending = CreateInstance(state_->name, 1);
-  state_->busyClient =
-      ::CreateFileA(state_->name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  state_->busyClient = tevrin::platform::OpenPipe(state_->name);
   if (state_->busyClient == INVALID_HANDLE_VALUE) ThrowLastError("cannot occupy " + state_->name);
 }
 
@@ -112,8 +111,7 @@ void PipeListener::Stop() {
   // Wakes a ConnectNamedPipe that is waiting; fails harmlessly when no
   // instance is free.
   if (!servedPipe.empty()) {
-    HANDLE wake =
-        ::CreateFileA(servedPipe.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE wake = tevrin::platform::OpenPipe(servedPipe);
     if (wake != INVALID_HANDLE_VALUE) ::CloseHandle(wake);
   }
 }

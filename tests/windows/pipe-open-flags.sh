@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# What the shipped programs ask Windows for when they open the service's
+# pipe: security quality of service present, at the identification level
+# (so that whoever serves the pipe can never act as the caller), and
+# overlapped I/O only where a deadline needs it. Wine does not enforce
+# impersonation levels, so the attribute word of the open is read from Wine's
+# own trace of CreateFileW (WINEDEBUG=+file).
+#
+# Usage: pipe-open-flags.sh CORECTL CORECALL CORE_SERVICE RUNNER
+set -u
+corectl=$1
+corecall=$2
+service=$3
+runner=$4
+
+work=$(mktemp -d)
+service_pid=
+stop_service() {
+  [ -n "$service_pid" ] || return 0
+  kill -INT "$service_pid" 2>/dev/null
+  local waited=0
+  while kill -0 "$service_pid" 2>/dev/null && ((waited < 100)); do
+    sleep 0.05
+    waited=$((waited + 1))
+  done
+  kill -KILL "$service_pid" 2>/dev/null
+  wait "$service_pid" 2>/dev/null
+  service_pid=
+}
+trap 'stop_service; rm -rf "$work"' EXIT
+
+start_service() {
+  : >"$work/service.out"
+  $runner "$service" "$@" >"$work/service.out" 2>&1 &
+  service_pid=$!
+  local waited=0
+  until grep -q '^serving' "$work/service.out"; do
+    if ! kill -0 "$service_pid" 2>/dev/null || ((waited >= 400)); then
+      echo "core-service did not start: $(cat "$work/service.out")"
+      exit 1
+    fi
+    sleep 0.05
+    waited=$((waited + 1))
+  done
+}
+
+passed=0
+failed=0
+# expect_open NAME PIPE WANT_OVERLAPPED PROGRAM ARGS...: runs the program
+# traced and checks the attribute word of its open of PIPE.
+expect_open() {
+  local name=$1 pipe=$2 want_overlapped=$3
+  shift 3
+  WINEDEBUG=+file $runner "$@" >"$work/out" 2>"$work/trace"
+  local status=$?
+  # 0123:trace:file:CreateFileW L"\\\\.\\pipe\\NAME" GENERIC_READ GENERIC_WRITE  creation 3 attributes 0x110000
+  local word
+  word=$(grep -F 'trace:file:CreateFileW' "$work/trace" | grep -F "pipe\\\\$pipe\"" |
+         sed -n 's/.* attributes 0x\([0-9a-fA-F]*\).*/\1/p' | head -n 1)
+  local problems=()
+  ((status == 0)) || problems+=("exit status $status: $(grep -v ':trace:' "$work/trace" | head -n 3) $(cat "$work/out")")
+  if [ -z "$word" ]; then
+    problems+=("no CreateFileW of the pipe in the trace")
+  else
+    local flags=$((16#$word))
+    ((flags & 0x00100000)) || problems+=("attributes 0x$word: SECURITY_SQOS_PRESENT is missing")
+    (((flags >> 16 & 3) == 1)) || problems+=("attributes 0x$word: level $((flags >> 16 & 3)), not identification (1)")
+    (((flags & 0x40000000) != 0 == want_overlapped)) ||
+      problems+=("attributes 0x$word: overlapped is $(((flags & 0x40000000) != 0)), want $want_overlapped")
+  fi
+  if ((${#problems[@]})); then
+    failed=$((failed + 1))
+    echo "FAIL: $name"
+    printf '  %s\n' "${problems[@]}"
+  else
+    passed=$((passed + 1))
+    echo "ok: $name (attributes 0x$word)"
+  fi
+}
+
+core_pipe='TevrinAV-Core-780863D5-5ABD-4b1a-AAF3-427AF74D4ECE'
+start_service
+expect_open "CoreCtl --reload-core" "$core_pipe" 0 "$corectl" --reload-core
+stop_service
+
+pipe="tevrin-open-flags-$$"
+start_service --pipe "\\\\.\\pipe\\$pipe"
+expect_open "CoreCall ReloadCore" "$pipe" 0 "$corecall" --pipe "$pipe" ReloadCore
+expect_open "CoreCall --timeout 30 ReloadCore" "$pipe" 1 "$corecall" --pipe "$pipe" --timeout 30 ReloadCore
+stop_service
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
