@@ -87,6 +87,8 @@ uint32_t ServiceProtocol::readI64(int64_t& value) { return readNumber(value); }
 uint32_t ServiceProtocol::readDouble(double& value) { return readNumber(value); }
 
 uint32_t ServiceProtocol::readMessageBegin(std::string& name, TMessageType& messageType, int32_t& seqid) {
+  received_ = 0;
+  charged_ = 0;
   int32_t first = 0;
   uint32_t xfer = readI32(first);
   if (first < 0) {
@@ -168,6 +170,7 @@ uint32_t ServiceProtocol::readWideString(std::u16string& target) {
     const uint8_t* buffered = buffered_ != nullptr ? buffered_->borrow(nullptr, &available)
                                                    : trans_->borrow(nullptr, &available);
     if (buffered != nullptr) {
+      count(total);
       Utf8ToWide(target, reinterpret_cast<const char*>(buffered), total);
       if (buffered_ != nullptr)
         buffered_->consume(total);
@@ -191,6 +194,7 @@ uint32_t ServiceProtocol::readStringBody(std::string& str, int32_t size) {
   const auto total = static_cast<uint32_t>(size);
 
   uint32_t available = total;
+  count(total);  // announced within what is left, so it fits
   if (const uint8_t* buffered = trans_->borrow(nullptr, &available)) {
     str.assign(reinterpret_cast<const char*>(buffered), total);
     trans_->consume(total);
@@ -207,9 +211,25 @@ uint32_t ServiceProtocol::readStringBody(std::string& str, int32_t size) {
 }
 
 void ServiceProtocol::throwAnnouncedTooMuch(int64_t bytes, const char* what) const {
+  // Beyond a message by itself, or beyond what the message has left.
+  const std::string after = bytes > maxMessageSize_ ? "" : " after " + std::to_string(received_);
   throw TProtocolException(TProtocolException::SIZE_LIMIT, std::string("Reply announces ") + what + " " +
-                                                               std::to_string(bytes) + " bytes; a message holds at most " +
+                                                               std::to_string(bytes) + " bytes" + after +
+                                                               "; a message holds at most " +
                                                                std::to_string(maxMessageSize_));
+}
+
+void ServiceProtocol::throwMessageTooLarge() const {
+  throw TProtocolException(TProtocolException::SIZE_LIMIT, "Reply runs past " + std::to_string(maxMessageSize_) +
+                                                               " bytes; a message holds at most " +
+                                                               std::to_string(maxMessageSize_));
+}
+
+void ServiceProtocol::throwTakesTooMuchMemory() const {
+  throw TProtocolException(TProtocolException::SIZE_LIMIT,
+                           "Reply of " + std::to_string(received_) + " bytes takes " + std::to_string(charged_) +
+                               " bytes of memory; a reply may take " + std::to_string(kMemoryPerByte) +
+                               " times its bytes and " + std::to_string(kMemoryAllowance) + " more");
 }
 
 }  // namespace wire

@@ -40,9 +40,14 @@ T FromBigEndian(T value) {
  *
  * Memory follows the bytes that really arrive: a string grows as its bytes
  * are read instead of being allocated at its announced size, so eight bytes
- * announcing two gigabytes cost nothing; a string or container announced
- * larger than a whole message may be fails at once. Container elements are
- * stored one by one as they arrive (WireCodec.h). A type byte that names no
+ * announcing two gigabytes cost nothing. A reply is one message: the bytes
+ * read since its header are counted, and a string or container announced
+ * beyond what is left of a message, or a reply that runs past it, fails at
+ * once. Container elements are stored one by one as they arrive
+ * (WireCodec.h), and each is charged its size in memory: a reply whose
+ * elements would take more than kMemoryPerByte times the bytes received
+ * plus kMemoryAllowance fails (an empty record is one byte on the wire and
+ * a hundred in memory). A type byte that names no
  * wire type is malformed data, reported before it is held as an enumeration
  * value; an unknown message type reads as 0, which callers refuse as an
  * invalid message type. Writing is the library's.
@@ -54,6 +59,20 @@ public:
   using TMessageType = apache::thrift::protocol::TMessageType;
 
   explicit ServiceProtocol(std::shared_ptr<apache::thrift::transport::TTransport> transport);
+
+  // What the elements of one reply may take in memory: this many times the
+  // bytes received, plus the allowance.
+  static constexpr int64_t kMemoryPerByte = 32;
+  static constexpr int64_t kMemoryAllowance = 4 << 20;
+
+  // Charges `bytes` of memory for a container element that arrived; throws
+  // when the reply has taken more than it may.
+  void chargeElement(std::size_t bytes) {
+    charged_ += static_cast<int64_t>(bytes);
+    if (charged_ > kMemoryPerByte * received_ + kMemoryAllowance) throwTakesTooMuchMemory();
+  }
+  // Bytes read since the last message header began.
+  int64_t received() const { return received_; }
 
   // Either header form; the name grows with its bytes.
   uint32_t readMessageBegin(std::string& name, TMessageType& messageType, int32_t& seqid);
@@ -91,15 +110,23 @@ private:
   uint32_t readElementType(TType& type);
   // A container's element count, refused when its elements could not fit a message.
   uint32_t readElementCount(uint32_t& size, int elementBytes, const char* what);
-  // Fails when `bytes` exceed what a message may hold.
+  // Fails when `bytes` more exceed what is left of a message.
   void checkAnnouncedSize(int64_t bytes, const char* what) const {
-    if (bytes > maxMessageSize_) throwAnnouncedTooMuch(bytes, what);
+    if (bytes > maxMessageSize_ - received_) throwAnnouncedTooMuch(bytes, what);
   }
   [[noreturn]] void throwAnnouncedTooMuch(int64_t bytes, const char* what) const;
+  [[noreturn]] void throwMessageTooLarge() const;
+  [[noreturn]] void throwTakesTooMuchMemory() const;
+  // Counts `length` bytes of the message as received.
+  void count(uint32_t length) {
+    received_ += length;
+    if (received_ > maxMessageSize_) throwMessageTooLarge();
+  }
 
   // Reads `length` bytes; from the buffered transport's buffer directly
   // when there is one.
   void readBytes(uint8_t* bytes, uint32_t length) {
+    count(length);
     if (buffered_ != nullptr)
       buffered_->readAll(bytes, length);
     else
@@ -114,6 +141,8 @@ private:
 
   apache::thrift::transport::TBufferedTransport* buffered_;  // the transport, when it is one
   int64_t maxMessageSize_;  // the transport's, which never changes
+  int64_t received_ = 0;    // bytes of the current message
+  int64_t charged_ = 0;     // memory its container elements take
   std::string scratch_;     // the bytes of texts that the buffer cannot hold
 };
 

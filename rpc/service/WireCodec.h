@@ -127,8 +127,18 @@ struct Codec<R, std::enable_if_t<IsRecord<R>::value>> {
   }
 };
 
+// Charges an element that arrived against what the reply may take in
+// memory, when `in` is the service's protocol (ServiceProtocol.h).
+template <class P>
+void ChargeElement(P& in, std::size_t bytes) {
+  if constexpr (std::is_same_v<P, ServiceProtocol>) in.chargeElement(bytes);
+}
+// What a node of a set or map takes besides its value: three links and a colour.
+inline constexpr std::size_t kTreeNodeBytes = 4 * sizeof(void*);
+
 // Containers are emptied, then filled element by element: a hostile count
-// costs no more memory than the elements that really arrive.
+// costs no more memory than the elements that really arrive, and each is
+// charged its size.
 template <class T>
 struct Codec<std::vector<T>> {
   static constexpr TType type = apache::thrift::protocol::T_LIST;
@@ -154,6 +164,7 @@ struct Codec<std::vector<T>> {
     for (uint32_t i = 0; i < count; ++i) {
       T item{};
       xfer += Codec<T>::read(in, item);
+      ChargeElement(in, sizeof(T));
       v.push_back(std::move(item));
     }
     return xfer + in.readListEnd();
@@ -177,6 +188,7 @@ struct Codec<std::set<T>> {
     for (uint32_t i = 0; i < count; ++i) {
       T item{};
       xfer += Codec<T>::read(in, item);
+      ChargeElement(in, sizeof(T) + kTreeNodeBytes);
       v.insert(std::move(item));
     }
     return xfer + in.readSetEnd();
@@ -205,6 +217,7 @@ struct Codec<std::map<K, V>> {
     for (uint32_t i = 0; i < count; ++i) {
       K key{};
       xfer += Codec<K>::read(in, key);
+      ChargeElement(in, sizeof(typename std::map<K, V>::value_type) + kTreeNodeBytes);
       xfer += Codec<V>::read(in, v[key]);
     }
     return xfer + in.readMapEnd();

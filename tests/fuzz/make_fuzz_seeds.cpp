@@ -130,6 +130,31 @@ void WriteAllReplySeeds(const fs::path& folder, wire::OperationList<Ops...>, std
   (WriteReplySeeds<Ops>(folder, static_cast<uint8_t>(I)), ...);
 }
 
+// The first byte of the seeds of operation `name`.
+template <class... Ops>
+uint8_t IndexOf(std::string_view name, wire::OperationList<Ops...>) {
+  uint8_t index = 0, i = 0;
+  ((std::string_view(Ops::name) == name ? index = i++ : i++), ...);
+  return index;
+}
+
+// A skip list of empty records: one byte each on the wire, a hundred in
+// memory, so the reply is refused for the memory it would take.
+void WriteEmptyRecordsSeed(const fs::path& folder) {
+  using namespace apache::thrift::protocol;
+  constexpr uint32_t kRecords = 65536;
+  Write(folder / "seed-GetSkipList-empty-records", Reply(IndexOf("GetSkipList", TevrinAV::AllOperations{}), "GetSkipList", T_REPLY, [](TBinaryProtocol& out) {
+          out.writeStructBegin("result");
+          out.writeFieldBegin("success", T_LIST, 0);
+          out.writeListBegin(T_STRUCT, kRecords);
+          for (uint32_t n = 0; n < kRecords; ++n) out.writeFieldStop();
+          out.writeListEnd();
+          out.writeFieldEnd();
+          out.writeFieldStop();
+          out.writeStructEnd();
+        }));
+}
+
 // ---- Events ----------------------------------------------------------------
 
 void PutUnits(Bytes& out, const nlohmann::json& text) {
@@ -210,6 +235,7 @@ int main(int argc, char* argv[]) {
   const fs::path corpus(argv[1]);
   WriteAllReplySeeds(corpus / "rpc_reply_fuzz", TevrinAV::AllOperations{},
                      std::make_index_sequence<TevrinAV::AllOperations::size>{});
+  WriteEmptyRecordsSeed(corpus / "rpc_reply_fuzz");
   WriteTextSeeds(corpus / "text_conversion_fuzz");
   for (int i = 2; i < argc; ++i) WriteEventSeeds(corpus / "evrules_exports_fuzz", argv[i]);
   return 0;

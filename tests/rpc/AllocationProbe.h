@@ -1,5 +1,6 @@
-// Watches the heap of the test program: the largest single allocation made
-// while a probe lives. The program's operator new reports to it
+// Watches the heap of the test program while a probe lives: the largest
+// single allocation, and the most memory held at once beyond what was held
+// when the probe began. The program's operator new reports to it
 // (AllocationProbe.cpp), so code under test needs no hook.
 #pragma once
 
@@ -16,6 +17,11 @@ public:
 
   // Bytes of the largest allocation since construction.
   std::size_t largest() const;
+  // Most bytes held at once since construction, beyond those held then.
+  std::size_t peak() const;
+
+private:
+  std::size_t base_;
 };
 
 }  // namespace testing_support

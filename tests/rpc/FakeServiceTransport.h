@@ -19,6 +19,10 @@ using Bytes = std::vector<uint8_t>;
 
 class FakeServiceTransport : public apache::thrift::transport::TTransport {
 public:
+  // With `config`, its message limit instead of the library's.
+  explicit FakeServiceTransport(std::shared_ptr<apache::thrift::TConfiguration> config = nullptr)
+      : TTransport(std::move(config)) {}
+
   bool isOpen() const override { return true; }
   void open() override {}
   void close() override {}

@@ -62,9 +62,16 @@ protected:
   // The client over the fake pipe, directly or through the buffered transport.
   ServiceRpcClient client() {
     std::shared_ptr<apache::thrift::transport::TTransport> transport = fake_;
-    if (GetParam()) transport = std::make_shared<TBufferedTransport>(fake_);
+    if (GetParam()) transport = std::make_shared<TBufferedTransport>(fake_, config_);
     return ServiceRpcClient(TevrinAV::wire::MakeServiceProtocol(transport));
   }
+  // Messages of at most `bytes` from now on, for the next fake pipe.
+  void limitMessagesTo(int bytes) {
+    config_ = std::make_shared<apache::thrift::TConfiguration>(bytes);
+    fake_ = std::make_shared<FakeServiceTransport>(config_);
+  }
+
+  std::shared_ptr<apache::thrift::TConfiguration> config_;
 
   std::shared_ptr<FakeServiceTransport> fake_ = std::make_shared<FakeServiceTransport>();
 };
@@ -108,6 +115,95 @@ TEST_P(ServiceProtocolTest, TextThatReallyArrivesIsReadWhole) {
   rpc.GetOption(text, 1);
   EXPECT_EQ(text.size(), size);
   EXPECT_LE(probe.largest(), 2 * size + kSmall) << "at most the UTF-16 form of what arrived";
+}
+
+// Expects `call` to fail with SIZE_LIMIT and a message that starts with
+// `start`; answers the whole message.
+std::string ExpectSizeLimit(const std::function<void()>& call, const std::string& start) {
+  try {
+    call();
+    ADD_FAILURE() << "no exception, expected: " << start;
+  } catch (const TProtocolException& e) {
+    EXPECT_EQ(e.getType(), TProtocolException::SIZE_LIMIT);
+    EXPECT_EQ(std::string(e.what()).substr(0, start.size()), start);
+    return e.what();
+  }
+  return "";
+}
+
+// Containers of elements that cost one byte on the wire each and far more in
+// memory: each is charged, so two megabytes never become hundreds.
+TEST_P(ServiceProtocolTest, EmptyElementsTakeMemoryInProportionToTheirBytes) {
+  constexpr int32_t kCount = 2'000'000;
+  const struct {
+    const char* name;
+    Bytes reply;
+    std::function<void(ServiceRpcClient&)> call;
+  } cases[] = {
+      {"empty records", Cat({ReplyHeader("GetSkipList"), Field(15, 0), {12}, I32(kCount), Bytes(kCount, 0), {0}}),
+       [](ServiceRpcClient& rpc) {
+         std::vector<TevrinAV::SkipItem> items;
+         rpc.GetSkipList(items);
+       }},
+      {"empty texts",
+       Cat({ReplyHeader("GetIncompatibleApplications"), Field(15, 0), {11}, I32(kCount / 4), Bytes(kCount, 0), {0}}),
+       CallGetIncompatibleApplications},
+      {"map of bools", Cat({ReplyHeader("GetCollectionDelta"), Field(12, 0), Field(13, 2), {10, 2},
+                            I32(kCount / 9), Bytes(kCount / 9 * 9, 0), {0, 0}}),
+       [](ServiceRpcClient& rpc) {
+         TevrinAV::CollectionDelta delta;
+         rpc.GetCollectionDelta(delta, 1, 2);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake_ = std::make_shared<FakeServiceTransport>();
+    fake_->queueReply(c.reply);
+    ServiceRpcClient rpc = client();
+    AllocationProbe probe;
+    try {
+      c.call(rpc);
+    } catch (const TProtocolException& e) {
+      EXPECT_EQ(e.getType(), TProtocolException::SIZE_LIMIT);
+      EXPECT_EQ(std::string(e.what()).rfind("Reply of ", 0), 0u) << e.what();
+    }
+    EXPECT_LE(probe.peak(), 16 * c.reply.size() + 24 * kSmall);
+  }
+}
+
+TEST_P(ServiceProtocolTest, MemoryChargeNamesWhatTheReplyTook) {
+  constexpr int32_t kCount = 1'000'000;
+  fake_->queueReply(Cat({ReplyHeader("GetSkipList"), Field(15, 0), {12}, I32(kCount), Bytes(kCount, 0)}));
+  ServiceRpcClient rpc = client();
+  std::vector<TevrinAV::SkipItem> items;
+  const std::string message = ExpectSizeLimit([&] { rpc.GetSkipList(items); }, "Reply of ");
+  EXPECT_NE(message.find(" bytes of memory; a reply may take 32 times its bytes and 4194304 more"), std::string::npos)
+      << message;
+}
+
+// A reply is one message: what it announces and what it holds count
+// together against the limit.
+TEST_P(ServiceProtocolTest, ReplyLargerThanAMessageEndsAtOnce) {
+  constexpr int kLimit = 1 << 20;
+  limitMessagesTo(kLimit);
+  Bytes texts = Cat({ReplyHeader("GetIncompatibleApplications"), Field(15, 0), {11}, I32(300)});
+  const Bytes text = Str(std::string(16 * 1024, 'a'));
+  for (int i = 0; i < 300; ++i) texts.insert(texts.end(), text.begin(), text.end());
+  fake_->queueReply(texts);
+  ServiceRpcClient rpc = client();
+  ExpectSizeLimit([&] { CallGetIncompatibleApplications(rpc); }, "Reply announces a string of 16384 bytes after ");
+  EXPECT_GT(fake_->unread(), texts.size() - kLimit - 64 * 1024) << "nothing read past the limit but a buffer";
+
+  // Fields that announce nothing: the count of bytes itself.
+  limitMessagesTo(kLimit);
+  Bytes fields = ReplyHeader("ReloadCore");
+  for (int i = 0; i < kLimit / 7 + 1; ++i) {
+    const Bytes field = Cat({Field(8, 9), I32(i)});
+    fields.insert(fields.end(), field.begin(), field.end());
+  }
+  fake_->queueReply(fields);
+  ServiceRpcClient rpc2 = client();
+  ExpectSizeLimit([&] { rpc2.ReloadCore(); }, "Reply runs past 1048576 bytes; a message holds at most 1048576");
 }
 
 // A type byte is checked before it becomes an enumeration value.
