@@ -1,20 +1,25 @@
 // Our ServiceRpcClient against the client Thrift's compiler generates from
 // ServiceRpc.thrift (stock TSocket, TBufferedTransport, TBinaryProtocol), on
 // the same pipe to the same server: the Thrift-generated processor, in a
-// process of its own. Rounds interleave the two clients shape by shape, and
-// the medians per call are compared.
+// process of its own, served by the stand-in service's loop or by Thrift's
+// TThreadedServer, writing replies in 512-byte or 64 KiB blocks. Rounds
+// interleave the two clients shape by shape, and the medians per call are
+// compared, server by server.
 //
-//   rpc_bench [--rounds N] [--scale F]     the comparison table
-//   rpc_bench --client ours|generated --shape NAME [--calls N]
+//   rpc_bench [--rounds N] [--scale F] [--server K]
+//                                          the comparison tables
+//   rpc_bench --client ours|generated --shape NAME [--calls N] [--server K]
 //                                          only that client's calls, for
 //                                          callgrind (bench/rpc/instructions.sh)
-//   rpc_bench --serve PIPE                 the server alone
+//   rpc_bench --serve NAME K               server K alone
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <thrift/protocol/TBinaryProtocol.h>
 #include <thrift/transport/TBufferTransports.h>
+#include <thrift/server/TThreadedServer.h>
+#include <thrift/transport/TServerSocket.h>
 #include <thrift/transport/TSocket.h>
 
 #include <algorithm>
@@ -65,33 +70,76 @@ coreservice::Answers BenchAnswers() {
   return answers;
 }
 
-// ---- The server ------------------------------------------------------------
+// ---- The servers -----------------------------------------------------------
 
-[[noreturn]] void Serve(const std::string& pipe) {
-  coreservice::PipeListener listener(pipe);
-  std::cout << "serving" << std::endl;
+// Who serves the calls: the stand-in service's own loop, or Thrift's
+// TThreadedServer on a stock TServerSocket; either writes its replies in
+// blocks of `block` bytes.
+struct ServerKind {
+  const char* name;
+  bool thriftServer;
+  uint32_t block;
+};
+const ServerKind kServers[] = {
+    {"stand-in service, 512-byte blocks", false, 512},
+    {"TThreadedServer, 512-byte blocks", true, 512},
+    {"TThreadedServer, 64 KiB blocks", true, 64 * 1024},
+};
+
+// Buffered transports with a write buffer of the server's block.
+class BlockTransportFactory : public apache::thrift::transport::TTransportFactory {
+public:
+  explicit BlockTransportFactory(uint32_t block) : block_(block) {}
+  std::shared_ptr<apache::thrift::transport::TTransport> getTransport(
+      std::shared_ptr<apache::thrift::transport::TTransport> transport) override {
+    return std::make_shared<TBufferedTransport>(transport, 512, block_);
+  }
+
+private:
+  uint32_t block_;
+};
+
+[[noreturn]] void Serve(const std::string& name, const ServerKind& kind) {
   const coreservice::Answers answers = BenchAnswers();
+  if (kind.thriftServer) {
+    auto handler = std::make_shared<coreservice::ScriptedHandler>();
+    handler->answers = answers;
+    auto socket = std::make_shared<apache::thrift::transport::TServerSocket>(std::string(1, '\0') + name);
+    apache::thrift::server::TThreadedServer server(std::make_shared<idl::ServiceRpcProcessor>(handler), socket,
+                                                   std::make_shared<BlockTransportFactory>(kind.block),
+                                                   std::make_shared<apache::thrift::protocol::TBinaryProtocolFactory>());
+    server.setServerEventHandler(nullptr);
+    std::thread serving([&] { server.serve(); });
+    // Clients connect once the socket listens.
+    while (!socket->isOpen()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::cout << "serving" << std::endl;
+    serving.join();
+    std::exit(0);
+  }
+  coreservice::PipeListener listener("\\\\.\\pipe\\" + name);
+  std::cout << "serving" << std::endl;
   for (;;) {
     auto connection = listener.Accept();
     if (connection == tevrin::platform::kInvalidFileHandle) std::exit(0);
-    std::thread([connection, &answers] {
+    std::thread([connection, &answers, &kind] {
       coreservice::ScriptedHandler handler;
       handler.answers = answers;
-      coreservice::ServeCalls(connection, handler, nullptr);
+      coreservice::ServeCalls(connection, handler, nullptr, kind.block);
     }).detach();
   }
 }
 
-// Starts this program (`self`) as the server and waits until it accepts
-// clients. It is exec'd, not forked, so that callgrind measures the clients
-// only.
-pid_t StartServer(const char* self, const std::string& pipe) {
+// Starts this program (`self`) as server `kind` (an index of kServers) and
+// waits until it accepts clients. It is exec'd, not forked, so that
+// callgrind measures the clients only.
+pid_t StartServer(const char* self, const std::string& name, std::size_t kind) {
   int ready[2];
   if (::pipe(ready) != 0) throw std::runtime_error("pipe failed");
   pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(ready[1], STDOUT_FILENO);
-    ::execl(self, "rpc_bench", "--serve", pipe.c_str(), static_cast<char*>(nullptr));
+    const std::string number = std::to_string(kind);
+    ::execl(self, "rpc_bench", "--serve", name.c_str(), number.c_str(), static_cast<char*>(nullptr));
     std::_Exit(127);
   }
   ::close(ready[1]);
@@ -195,11 +243,39 @@ const Shape* FindShape(const std::string& name) {
   return nullptr;
 }
 
+// Medians per call of both clients against one server, in interleaved rounds.
+void CompareClients(Clients& clients, int rounds, double scale, const ServerKind& server) {
+  std::vector<std::vector<double>> ours(std::size(kShapes)), generated(std::size(kShapes));
+  for (int round = 0; round <= rounds; ++round) {  // round 0 warms up
+    for (std::size_t s = 0; s < std::size(kShapes); ++s) {
+      const Shape& shape = kShapes[s];
+      const int n = std::max(1, static_cast<int>(shape.calls * scale));
+      // Who goes first alternates, so that neither always meets a cold cache.
+      const bool oursFirst = round % 2 == 0;
+      double first = SecondsPerCall(shape, clients, oursFirst, n);
+      double second = SecondsPerCall(shape, clients, !oursFirst, n);
+      if (round == 0) continue;
+      ours[s].push_back(oursFirst ? first : second);
+      generated[s].push_back(oursFirst ? second : first);
+    }
+  }
+  std::printf("server: %s\n", server.name);
+  std::printf("%-18s %12s %12s %8s   (medians of %d rounds)\n", "per call", "ours", "generated", "ratio", rounds);
+  for (std::size_t s = 0; s < std::size(kShapes); ++s) {
+    double o = Median(ours[s]);
+    double g = Median(generated[s]);
+    std::printf("%-18s %12s %12s %8.2f\n", kShapes[s].name, Readable(o).c_str(), Readable(g).c_str(), o / g);
+  }
+  std::fflush(stdout);
+}
+
 int Usage() {
-  std::cerr << "usage: rpc_bench [--rounds N] [--scale F]\n"
-               "       rpc_bench --client ours|generated --shape NAME [--calls N]\n"
-               "       rpc_bench --serve PIPE\n"
-               "shapes: ReloadCore, GetOption, GetRunningTasks, GetSkipList\n";
+  std::cerr << "usage: rpc_bench [--rounds N] [--scale F] [--server K]\n"
+               "       rpc_bench --client ours|generated --shape NAME [--calls N] [--server K]\n"
+               "       rpc_bench --serve NAME K\n"
+               "shapes: ReloadCore, GetOption, GetRunningTasks, GetSkipList\n"
+               "servers K (default: all of them in turn; 0 for --client):\n";
+  for (std::size_t k = 0; k < std::size(kServers); ++k) std::cerr << "  " << k << "  " << kServers[k].name << "\n";
   return 2;
 }
 
@@ -211,10 +287,15 @@ int main(int argc, char* argv[]) {
   std::string client;
   std::string shapeName;
   int calls = 0;
+  int serverKind = -1;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
-    if (arg == "--serve" && hasValue) Serve(argv[++i]);
+    if (arg == "--serve" && i + 2 < argc) {
+      const auto kind = static_cast<std::size_t>(std::atoi(argv[i + 2]));
+      if (kind >= std::size(kServers)) return Usage();
+      Serve(argv[i + 1], kServers[kind]);
+    }
     if (arg == "--rounds" && hasValue)
       rounds = std::atoi(argv[++i]);
     else if (arg == "--scale" && hasValue)
@@ -225,53 +306,46 @@ int main(int argc, char* argv[]) {
       shapeName = argv[++i];
     else if (arg == "--calls" && hasValue)
       calls = std::atoi(argv[++i]);
+    else if (arg == "--server" && hasValue)
+      serverKind = std::atoi(argv[++i]);
     else
       return Usage();
   }
-  if (rounds < 1 || scale <= 0 || (!client.empty() && client != "ours" && client != "generated")) return Usage();
+  if (rounds < 1 || scale <= 0 || serverKind >= static_cast<int>(std::size(kServers)) ||
+      (!client.empty() && client != "ours" && client != "generated"))
+    return Usage();
 
-  const std::string name = "tevrin-rpc-bench-" + std::to_string(::getpid());
-  pid_t server = -1;
+  std::vector<std::size_t> servers;
+  if (serverKind >= 0)
+    servers = {static_cast<std::size_t>(serverKind)};
+  else if (!client.empty())
+    servers = {0};
+  else
+    for (std::size_t k = 0; k < std::size(kServers); ++k) servers.push_back(k);
   int status = 0;
-  try {
-    server = StartServer(argv[0], "\\\\.\\pipe\\" + name);
-    Clients clients(name);
-    if (!client.empty()) {
-      const Shape* shape = FindShape(shapeName);
-      if (shape == nullptr) throw std::invalid_argument("unknown shape '" + shapeName + "'");
-      shape->ours(clients.ours);  // warm both ends up
-      shape->generated(clients.generated);
-      MeasuredCalls(*shape, clients, client == "ours", calls > 0 ? calls : shape->calls / 10 + 1);
-    } else {
-      std::vector<std::vector<double>> ours(std::size(kShapes)), generated(std::size(kShapes));
-      for (int round = 0; round <= rounds; ++round) {  // round 0 warms up
-        for (std::size_t s = 0; s < std::size(kShapes); ++s) {
-          const Shape& shape = kShapes[s];
-          const int n = std::max(1, static_cast<int>(shape.calls * scale));
-          // Who goes first alternates, so that neither always meets a cold cache.
-          const bool oursFirst = round % 2 == 0;
-          double first = SecondsPerCall(shape, clients, oursFirst, n);
-          double second = SecondsPerCall(shape, clients, !oursFirst, n);
-          if (round == 0) continue;
-          ours[s].push_back(oursFirst ? first : second);
-          generated[s].push_back(oursFirst ? second : first);
-        }
+  for (std::size_t kind : servers) {
+    const std::string name = "tevrin-rpc-bench-" + std::to_string(::getpid()) + "-" + std::to_string(kind);
+    pid_t server = -1;
+    try {
+      server = StartServer(argv[0], name, kind);
+      Clients clients(name);
+      if (!client.empty()) {
+        const Shape* shape = FindShape(shapeName);
+        if (shape == nullptr) throw std::invalid_argument("unknown shape '" + shapeName + "'");
+        shape->ours(clients.ours);  // warm both ends up
+        shape->generated(clients.generated);
+        MeasuredCalls(*shape, clients, client == "ours", calls > 0 ? calls : shape->calls / 10 + 1);
+      } else {
+        CompareClients(clients, rounds, scale, kServers[kind]);
       }
-      std::printf("%-18s %12s %12s %8s   (medians of %d rounds)\n", "per call", "ours", "generated", "ratio",
-                  rounds);
-      for (std::size_t s = 0; s < std::size(kShapes); ++s) {
-        double o = Median(ours[s]);
-        double g = Median(generated[s]);
-        std::printf("%-18s %12s %12s %8.2f\n", kShapes[s].name, Readable(o).c_str(), Readable(g).c_str(), o / g);
-      }
+    } catch (const std::exception& e) {
+      std::cerr << "rpc_bench: " << e.what() << "\n";
+      status = 1;
     }
-  } catch (const std::exception& e) {
-    std::cerr << "rpc_bench: " << e.what() << "\n";
-    status = 1;
-  }
-  if (server > 0) {
-    ::kill(server, SIGTERM);
-    ::waitpid(server, nullptr, 0);
+    if (server > 0) {
+      ::kill(server, SIGTERM);
+      ::waitpid(server, nullptr, 0);
+    }
   }
   return status;
 }

@@ -106,7 +106,9 @@ uint32_t ServiceProtocol::readMessageBegin(std::string& name, TMessageType& mess
   return xfer + readI32(seqid);
 }
 
-uint32_t ServiceProtocol::readFieldBegin(std::string& /*name*/, TType& fieldType, int16_t& fieldId) {
+void ServiceProtocol::throwInvalidType() { ThrowInvalidType(); }
+
+uint32_t ServiceProtocol::readFieldBeginSlowly(std::string& /*name*/, TType& fieldType, int16_t& fieldId) {
   int8_t type = 0;
   uint32_t xfer = readByte(type);
   if (type == protocol::T_STOP) {

@@ -74,10 +74,31 @@ public:
   // Bytes read since the last message header began.
   int64_t received() const { return received_; }
 
+  // The binary protocol sends no struct names: nothing to read or clear.
+  uint32_t readStructBegin(std::string& /*name*/) { return 0; }
+
   // Either header form; the name grows with its bytes.
   uint32_t readMessageBegin(std::string& name, TMessageType& messageType, int32_t& seqid);
-  // Refuses type bytes that name no wire type.
-  uint32_t readFieldBegin(std::string& name, TType& fieldType, int16_t& fieldId);
+  // Refuses type bytes that name no wire type. A field header is three bytes
+  // (one at the stop): read from the buffer in place when it holds them.
+  uint32_t readFieldBegin(std::string& name, TType& fieldType, int16_t& fieldId) {
+    uint32_t header = 3;
+    const uint8_t* bytes = buffered_ != nullptr ? buffered_->borrow(nullptr, &header) : nullptr;
+    if (bytes == nullptr) return readFieldBeginSlowly(name, fieldType, fieldId);
+    const uint32_t size = bytes[0] == apache::thrift::protocol::T_STOP ? 1 : 3;
+    count(size);
+    if (size == 1) {
+      buffered_->consume(1);
+      fieldType = apache::thrift::protocol::T_STOP;
+      fieldId = 0;
+      return 1;
+    }
+    if (!IsWireType(static_cast<int8_t>(bytes[0]))) throwInvalidType();
+    fieldType = static_cast<TType>(bytes[0]);
+    fieldId = static_cast<int16_t>((bytes[1] << 8) | bytes[2]);
+    buffered_->consume(3);
+    return 3;
+  }
   // Refuse unknown element types and counts no message could carry.
   uint32_t readMapBegin(TType& keyType, TType& valType, uint32_t& size);
   uint32_t readListBegin(TType& elemType, uint32_t& size);
@@ -106,6 +127,14 @@ public:
   using TVirtualProtocol::readBool;
 
 private:
+  // Whether a type byte names a value type (T_STOP does not).
+  static bool IsWireType(int8_t type) {
+    // T_BOOL 2, T_BYTE 3, T_DOUBLE 4, T_I16 6, T_I32 8, T_I64 10, T_STRING 11,
+    // T_STRUCT 12, T_MAP 13, T_SET 14, T_LIST 15.
+    return type >= 2 && type <= 15 && ((0xFD5Cu >> type) & 1) != 0;
+  }
+  [[noreturn]] static void throwInvalidType();
+  uint32_t readFieldBeginSlowly(std::string& name, TType& fieldType, int16_t& fieldId);
   uint32_t readStringBody(std::string& str, int32_t size);
   uint32_t readElementType(TType& type);
   // A container's element count, refused when its elements could not fit a message.

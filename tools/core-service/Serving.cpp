@@ -106,9 +106,10 @@ void WaitForClientToClose(PipeConnection& pipe) {
 
 }  // namespace
 
-void ServeCalls(tevrin::platform::FileHandle connection, ScriptedHandler& handler, std::ostream* log) {
+void ServeCalls(tevrin::platform::FileHandle connection, ScriptedHandler& handler, std::ostream* log,
+                uint32_t writeBlock) {
   auto pipe = std::make_shared<PipeConnection>(connection);
-  auto protocol = std::make_shared<TBinaryProtocol>(std::make_shared<TBufferedTransport>(pipe));
+  auto protocol = std::make_shared<TBinaryProtocol>(std::make_shared<TBufferedTransport>(pipe, 512, writeBlock));
   // The handler outlives the processor; the processor only borrows it.
   idl::ServiceRpcProcessor processor(std::shared_ptr<idl::ServiceRpcIf>(&handler, [](idl::ServiceRpcIf*) {}));
   for (;;) {

@@ -36,8 +36,10 @@ struct RawReply {
 
 // Answers every call on `connection` through the generated processor until
 // the client closes it. With `log`, each request is printed there in hex
-// together with the call it made.
-void ServeCalls(tevrin::platform::FileHandle connection, ScriptedHandler& handler, std::ostream* log);
+// together with the call it made. Replies are written in blocks of
+// `writeBlock` bytes (the buffered transport's default, or larger).
+void ServeCalls(tevrin::platform::FileHandle connection, ScriptedHandler& handler, std::ostream* log,
+                uint32_t writeBlock = 512);
 
 // Reads one request from `connection` and answers it with `reply`.
 void ServeRawReply(tevrin::platform::FileHandle connection, const RawReply& reply, std::ostream* log);
