@@ -2,6 +2,9 @@
 
 #include <thrift/transport/TBufferTransports.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iomanip>
 #include <iostream>
@@ -26,7 +29,46 @@ std::string Fields(const std::vector<reflect::FieldInfo>& fields) {
   return text;
 }
 
-std::string ReadAll(std::istream& in) { return {std::istreambuf_iterator<char>(in), {}}; }
+// What the arguments of one call may take: what one message may hold.
+constexpr std::size_t kMaxArgumentBytes = 100 * 1024 * 1024;
+
+// Reads `in` to its end, or fails with `where` once it holds more than a
+// message may.
+std::string ReadLimited(std::istream& in, const std::string& where) {
+  std::string text;
+  char block[64 * 1024];
+  while (in.read(block, sizeof block) || in.gcount() > 0) {
+    if (text.size() + static_cast<std::size_t>(in.gcount()) > kMaxArgumentBytes)
+      throw UsageError(where + "are larger than " + std::to_string(kMaxArgumentBytes) +
+                       " bytes, what one message may hold");
+    text.append(block, static_cast<std::size_t>(in.gcount()));
+  }
+  return text;
+}
+
+// The arguments file, read as standard input is; any file that cannot be
+// read (missing, a folder, no permission) is the same usage error.
+std::string ReadArgumentsFile(const std::string& path, const std::string& where) {
+  const std::string named = where + "cannot read the arguments file '" + TevrinAV::SafeText(path) + "'";
+  errno = 0;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) throw UsageError(named + ": " + std::strerror(errno));
+  std::string text;
+  char block[64 * 1024];
+  std::size_t n = 0;
+  while ((n = std::fread(block, 1, sizeof block, file)) > 0) {
+    if (text.size() + n > kMaxArgumentBytes) {
+      std::fclose(file);
+      throw UsageError(where + "the arguments file '" + TevrinAV::SafeText(path) + "' is larger than " +
+                       std::to_string(kMaxArgumentBytes) + " bytes, what one message may hold");
+    }
+    text.append(block, n);
+  }
+  const int error = std::ferror(file) ? errno : 0;
+  std::fclose(file);
+  if (error != 0) throw UsageError(named + ": " + std::strerror(error));
+  return text;
+}
 
 #ifdef _WIN32
 std::string Upper(std::string text) {
@@ -90,12 +132,10 @@ reflect::PreparedCall ReadArguments(const reflect::OperationInfo& op, const std:
                                     bool strict, std::istream& input) {
   const std::string where = op.name + ": ";
   std::string text = "{}";
-  if (word && *word == "-") {
-    text = ReadAll(input);
+  if (word && (*word == "-" || *word == "@-")) {
+    text = ReadLimited(input, where + "the arguments on standard input ");
   } else if (word && !word->empty() && word->front() == '@') {
-    std::ifstream file(word->substr(1), std::ios::binary);
-    if (!file) throw UsageError(where + "cannot read the arguments file '" + TevrinAV::SafeText(word->substr(1)) + "'");
-    text = ReadAll(file);
+    text = ReadArgumentsFile(word->substr(1), where);
   } else if (word) {
     text = *word;
   }

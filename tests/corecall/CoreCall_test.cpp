@@ -53,13 +53,14 @@ int Wait(pid_t pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-// Runs CoreCall with `args` and `input` on standard input.
-Outcome RunCoreCall(std::vector<std::string> args, const std::string& input = "") {
+// Runs CoreCall with `args` and `input` on standard input, or with the file
+// `inputFile` there.
+Outcome RunCoreCall(std::vector<std::string> args, const std::string& input = "", const char* inputFile = nullptr) {
   std::string in = TempPath(".in"), out = TempPath(".out"), err = TempPath(".err");
   WriteFile(in, input);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 0, inputFile != nullptr ? inputFile : in.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   args.insert(args.begin(), CORECALL_PATH);
@@ -418,7 +419,12 @@ const UsageCase kUsageCases[] = {
      "CoreCall: SetOption: expected one ARGS, a JSON object, @FILE or -\n"},
     {"MissingFile",
      {"SetOption", "@/nonexistent/args.json"},
-     "CoreCall: SetOption: cannot read the arguments file '/nonexistent/args.json'\n"},
+     "CoreCall: SetOption: cannot read the arguments file '/nonexistent/args.json': No such file or directory\n"},
+    {"FolderForFile", {"SetOption", "@/"}, "CoreCall: SetOption: cannot read the arguments file '/': Is a directory\n"},
+    {"EndlessFile",
+     {"SetOption", "@/dev/zero"},
+     "CoreCall: SetOption: the arguments file '/dev/zero' is larger than 104857600 bytes, what one message may "
+     "hold\n"},
     {"UnknownOption", {"--bogus", "ReloadCore"}, "CoreCall: unrecognised option '--bogus' (see --help)\n"},
     {"BadTimeout", {"--timeout", "0", "ReloadCore"}, "CoreCall: --timeout: expected a positive number of seconds\n"},
     {"ListWithWords", {"list", "all"}, "CoreCall: list takes no further word\n"},
@@ -454,10 +460,23 @@ TEST(CoreCallTest, ArgumentsFromAFileAndFromStandardInput) {
     EXPECT_EQ(outcome.out, "{}\n");
   }
   std::remove(file.c_str());
-  Service service({});
-  Outcome outcome = RunCoreCall({"--pipe", service.name(), "SetOption", "-"}, R"({"value": "from input"})");
-  EXPECT_EQ(service.stop(), std::vector<std::string>{"SetOption(0, \"from input\")"});
-  EXPECT_EQ(outcome.status, 0);
+  for (const char* word : {"-", "@-"}) {
+    Service service({});
+    Outcome outcome = RunCoreCall({"--pipe", service.name(), "SetOption", word}, R"({"value": "from input"})");
+    EXPECT_EQ(service.stop(), std::vector<std::string>{"SetOption(0, \"from input\")"}) << word;
+    EXPECT_EQ(outcome.status, 0) << word;
+  }
+}
+
+TEST(CoreCallTest, EndlessStandardInputIsRefusedAtTheMessageLimit) {
+  for (const char* word : {"-", "@-"}) {
+    Outcome outcome = RunCoreCall({"--pipe", "tevrin-corecall-nobody", "SetOption", word}, "", "/dev/zero");
+    EXPECT_EQ(outcome.status, 64) << word;
+    EXPECT_EQ(outcome.err,
+              "CoreCall: SetOption: the arguments on standard input are larger than 104857600 bytes, what one "
+              "message may hold\n")
+        << word;
+  }
 }
 
 TEST(CoreCallTest, AnswersAreIndentedUnlessCompact) {
