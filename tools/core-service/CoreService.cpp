@@ -3,7 +3,10 @@
 // the service's failure, or with the malformed and failing replies that
 // clients must survive.
 #include <boost/program_options.hpp>
+#include <atomic>
+#include <cstdlib>
 #include <fstream>
+#include <thread>
 #include <iostream>
 #include <iterator>
 #include <string>
@@ -13,12 +16,12 @@
 #include "PipeListener.h"
 #include "ScriptedHandler.h"
 #include "Serving.h"
+#include "service/CorePipe.h"
 
 namespace po = boost::program_options;
 
 namespace {
 
-constexpr char kCorePipeName[] = "\\\\.\\pipe\\TevrinAV-Core-780863D5-5ABD-4b1a-AAF3-427AF74D4ECE";
 
 constexpr char kAnswers[] =
     "Answers (--answer):\n"
@@ -43,8 +46,12 @@ constexpr char kAnswers[] =
     "Hand-written replies (all but true, false, fail and busy) can be delivered\n"
     "with --drip and --cut.\n";
 
+// How each --answer is served: by the generated processor, with a raw reply,
+// or by holding the pipe.
+enum class Serving { Processor, Raw, Busy, Silent };
+
 struct Settings {
-  std::string pipe = kCorePipeName;
+  std::string pipe = TevrinAV::kCorePipeName;
   std::string answer = "true";
   int64_t number = 1;
   std::string text = "text";
@@ -54,7 +61,32 @@ struct Settings {
   std::string answerFile;
   bool dump = false;
   bool once = false;
+  Serving serving = Serving::Processor;
 };
+
+// Returns false when only the help was asked for.
+struct AnswerMode {
+  const char* name;
+  Serving serving;
+  coreservice::RawReply::Kind raw;  // for Serving::Raw
+};
+using Kind = coreservice::RawReply::Kind;
+constexpr AnswerMode kAnswerModes[] = {
+    {"true", Serving::Processor, Kind::True},         {"false", Serving::Processor, Kind::True},
+    {"fail", Serving::Processor, Kind::True},         {"interop", Serving::Processor, Kind::True},
+    {"interop-fail", Serving::Processor, Kind::True}, {"exception", Serving::Raw, Kind::Exception},
+    {"name", Serving::Raw, Kind::OtherName},          {"type", Serving::Raw, Kind::OtherMessageType},
+    {"empty", Serving::Raw, Kind::EmptyResult},       {"close", Serving::Raw, Kind::Close},
+    {"raw-true", Serving::Raw, Kind::True},           {"huge-name", Serving::Raw, Kind::HugeName},
+    {"huge-text", Serving::Raw, Kind::HugeText},      {"busy", Serving::Busy, Kind::True},
+    {"silent", Serving::Silent, Kind::True},
+};
+
+const AnswerMode* FindAnswerMode(const std::string& name) {
+  for (const AnswerMode& mode : kAnswerModes)
+    if (name == mode.name) return &mode;
+  return nullptr;
+}
 
 // Returns false when only the help was asked for.
 bool ParseSettings(int argc, char* argv[], Settings& settings) {
@@ -84,27 +116,10 @@ bool ParseSettings(int argc, char* argv[], Settings& settings) {
     std::cout << options << "\n" << kAnswers;
     return false;
   }
-  using Kind = coreservice::RawReply::Kind;
-  const std::string& a = settings.answer;
-  if (a == "exception")
-    settings.raw.kind = Kind::Exception;
-  else if (a == "name")
-    settings.raw.kind = Kind::OtherName;
-  else if (a == "type")
-    settings.raw.kind = Kind::OtherMessageType;
-  else if (a == "empty")
-    settings.raw.kind = Kind::EmptyResult;
-  else if (a == "close")
-    settings.raw.kind = Kind::Close;
-  else if (a == "raw-true")
-    settings.raw.kind = Kind::True;
-  else if (a == "huge-name")
-    settings.raw.kind = Kind::HugeName;
-  else if (a == "huge-text")
-    settings.raw.kind = Kind::HugeText;
-  else if (a != "true" && a != "false" && a != "fail" && a != "busy" && a != "silent" && a != "interop" &&
-           a != "interop-fail")
-    throw po::error("unknown answer '" + a + "'");
+  const AnswerMode* mode = FindAnswerMode(settings.answer);
+  if (mode == nullptr) throw po::error("unknown answer '" + settings.answer + "'");
+  settings.serving = mode->serving;
+  settings.raw.kind = mode->raw;
   if (!settings.messageFile.empty()) {
     std::ifstream file(settings.messageFile, std::ios::binary);
     if (!file) throw po::error("cannot read '" + settings.messageFile + "'");
@@ -121,8 +136,36 @@ bool ParseSettings(int argc, char* argv[], Settings& settings) {
   return true;
 }
 
-bool ServedByProcessor(const std::string& answer) {
-  return answer == "true" || answer == "false" || answer == "fail" || answer == "interop" || answer == "interop-fail";
+// Connections served at once; a client beyond them is closed at once.
+constexpr int kMaxConnections = 256;
+
+// Serves one connection as the settings say, with a handler of its own (the
+// interoperation exchange counts a call's occurrences per connection).
+void ServeConnection(tevrin::platform::FileHandle connection, const Settings& settings,
+                     const coreservice::Answers& answers, coreservice::PipeListener& listener, std::ostream* log) {
+  try {
+    switch (settings.serving) {
+      case Serving::Silent:
+        // Holds the connection unread until stopped.
+        listener.WaitForStop();
+        tevrin::platform::ClosePipe(connection);
+        return;
+      case Serving::Raw:
+        coreservice::ServeRawReply(connection, settings.raw, log);
+        return;
+      case Serving::Processor:
+      case Serving::Busy: {
+        coreservice::ScriptedHandler handler;
+        handler.answers = answers;
+        if (settings.answer == "interop") coreservice::FollowInteroperationScript(handler);
+        coreservice::ServeCalls(connection, handler, log);
+        return;
+      }
+    }
+  } catch (const std::exception& e) {
+    // Whatever one client did, the others are still served.
+    std::cerr << "core-service: connection ended: " << e.what() << std::endl;
+  }
 }
 
 }  // namespace
@@ -136,19 +179,17 @@ int main(int argc, char* argv[]) {
     return 2;
   }
 
-  coreservice::ScriptedHandler handler;
-  handler.answers = coreservice::UniformAnswers(settings.answer != "false", settings.number, settings.text);
-  if (settings.answer == "interop") coreservice::FollowInteroperationScript(handler);
-  if (settings.answer == "interop-fail") handler.answers.failure = coreservice::InteroperationFailure();
+  coreservice::Answers answers = coreservice::UniformAnswers(settings.answer != "false", settings.number, settings.text);
+  if (settings.answer == "interop-fail") answers.failure = coreservice::InteroperationFailure();
   if (settings.answer == "fail") {
     coreservice::idl::OperationFailed failure;
     failure.__set_number1(static_cast<int32_t>(settings.number));
     failure.__set_text2(settings.text);
-    handler.answers.failure = failure;
+    answers.failure = failure;
   }
   if (!settings.answerFile.empty()) {
     try {
-      coreservice::ApplyAnswerFile(settings.answerFile, handler.answers);
+      coreservice::ApplyAnswerFile(settings.answerFile, answers);
     } catch (const std::exception& e) {
       std::cerr << "core-service: --answer-file " << e.what() << std::endl;
       return 2;
@@ -159,29 +200,44 @@ int main(int argc, char* argv[]) {
   try {
     coreservice::PipeListener::StopOnInterrupt();
     coreservice::PipeListener listener(settings.pipe);
-    if (settings.answer == "busy") listener.HoldBusy();
+    if (settings.serving == Serving::Busy) listener.HoldBusy();
     // Callers wait for this line before they connect.
     std::cout << "serving " << settings.pipe << std::endl;
-    if (settings.answer == "busy") {
+    if (settings.serving == Serving::Busy) {
       listener.WaitForStop();
       return 0;
     }
+    std::atomic<int> live{0};
     for (;;) {
       auto connection = listener.Accept();
       if (connection == tevrin::platform::kInvalidFileHandle) break;
-      if (settings.answer == "silent") {
-        // Holds the connection unread until stopped.
-        listener.WaitForStop();
-        tevrin::platform::ClosePipe(connection);
+      if (settings.once) {
+        ServeConnection(connection, settings, answers, listener, log);
         break;
       }
-      // The interoperation exchange counts a call's occurrences per connection.
-      handler.calls.clear();
-      if (ServedByProcessor(settings.answer))
-        coreservice::ServeCalls(connection, handler, log);
-      else
-        coreservice::ServeRawReply(connection, settings.raw, log);
-      if (settings.once) break;
+      // Each connection on its own: a client that sends nothing blocks nobody.
+      if (live.load() >= kMaxConnections) {
+        std::cerr << "core-service: " << kMaxConnections << " connections at once; one more is closed" << std::endl;
+        tevrin::platform::ClosePipe(connection);
+        continue;
+      }
+      ++live;
+      try {
+        std::thread([=, &settings, &answers, &listener, &live] {
+          ServeConnection(connection, settings, answers, listener, log);
+          --live;
+        }).detach();
+      } catch (const std::system_error& e) {
+        --live;
+        std::cerr << "core-service: cannot serve a connection: " << e.what() << std::endl;
+        tevrin::platform::ClosePipe(connection);
+      }
+    }
+    if (live.load() > 0) {
+      // Connections still being served end with the process, before what
+      // they use is torn down.
+      std::cout.flush();
+      std::_Exit(0);
     }
   } catch (const std::exception& e) {
     std::cerr << "core-service: " << e.what() << std::endl;

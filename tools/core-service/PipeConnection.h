@@ -13,8 +13,7 @@ namespace coreservice {
  * One accepted client connection of the service's pipe, as a Thrift
  * transport. Owns the connection handle and closes it on destruction. Reads
  * and writes are single platform calls; a closed peer ends reading with
- * END_OF_FILE. Every byte read is also kept, so the service can show the
- * request it received.
+ * END_OF_FILE.
  */
 class PipeConnection : public apache::thrift::transport::TTransport {
 public:
@@ -37,12 +36,8 @@ public:
   // Waits until the client has read what was written.
   void flush() override;
 
-  // The bytes read since the last call, which forgets them.
-  std::vector<uint8_t> takeReceived() { return std::exchange(received_, {}); }
-
 private:
   tevrin::platform::FileHandle handle_;
-  std::vector<uint8_t> received_;
 };
 
 }  // namespace coreservice

@@ -7,8 +7,11 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
+
+#include <thrift/transport/TVirtualTransport.h>
 
 #include "PipeConnection.h"
 
@@ -19,6 +22,7 @@ using apache::thrift::protocol::TBinaryProtocol;
 using apache::thrift::protocol::TMessageType;
 using apache::thrift::transport::TBufferedTransport;
 using apache::thrift::transport::TMemoryBuffer;
+using apache::thrift::transport::TTransport;
 using apache::thrift::transport::TTransportException;
 
 namespace {
@@ -104,55 +108,111 @@ void WaitForClientToClose(PipeConnection& pipe) {
   }
 }
 
+// One line (or a few) of the service's log, whole even when several
+// connections write at once.
+void Log(std::ostream* log, const std::string& entry) {
+  if (log == nullptr) return;
+  static std::mutex writing;
+  std::lock_guard<std::mutex> lock(writing);
+  *log << entry << std::endl;
+}
+
+// Copies what is read through it, so that the bytes of one request can be
+// kept while the request is walked.
+class RecordingTransport : public apache::thrift::transport::TVirtualTransport<RecordingTransport> {
+public:
+  explicit RecordingTransport(std::shared_ptr<TTransport> from) : from_(std::move(from)) {}
+  bool isOpen() const override { return from_->isOpen(); }
+  uint32_t read(uint8_t* buf, uint32_t len) {
+    const uint32_t n = from_->read(buf, len);
+    bytes_.insert(bytes_.end(), buf, buf + n);
+    return n;
+  }
+  std::vector<uint8_t>& bytes() { return bytes_; }
+
+private:
+  std::shared_ptr<TTransport> from_;
+  std::vector<uint8_t> bytes_;
+};
+
 }  // namespace
+
+RequestReader::RequestReader(std::shared_ptr<TTransport> connection)
+    : recorder_(std::make_shared<RecordingTransport>(std::move(connection))),
+      walker_(std::make_shared<TevrinAV::wire::ServiceProtocol>(recorder_)) {}
+
+bool RequestReader::next(std::vector<uint8_t>& request, std::string* operation) {
+  auto& bytes = static_cast<RecordingTransport&>(*recorder_).bytes();
+  bytes.clear();
+  std::string name;
+  TMessageType type;
+  int32_t sequenceId = 0;
+  try {
+    walker_->readMessageBegin(name, type, sequenceId);
+  } catch (const TTransportException& e) {
+    // The client closed between requests: the end of the connection.
+    if (e.getType() == TTransportException::END_OF_FILE && bytes.empty()) return false;
+    throw;
+  }
+  walker_->skip(apache::thrift::protocol::T_STRUCT);
+  walker_->readMessageEnd();
+  if (operation != nullptr) *operation = name;
+  request.swap(bytes);
+  return true;
+}
 
 void ServeCalls(tevrin::platform::FileHandle connection, ScriptedHandler& handler, std::ostream* log,
                 uint32_t writeBlock) {
   auto pipe = std::make_shared<PipeConnection>(connection);
-  auto protocol = std::make_shared<TBinaryProtocol>(std::make_shared<TBufferedTransport>(pipe, 512, writeBlock));
+  auto buffered = std::make_shared<TBufferedTransport>(pipe, 512, writeBlock);
+  RequestReader requests(buffered);
+  auto replies = std::make_shared<TBinaryProtocol>(buffered);
   // The handler outlives the processor; the processor only borrows it.
   idl::ServiceRpcProcessor processor(std::shared_ptr<idl::ServiceRpcIf>(&handler, [](idl::ServiceRpcIf*) {}));
   for (;;) {
     std::size_t callsBefore = handler.calls.size();
+    std::vector<uint8_t> request;
     try {
-      if (!processor.process(protocol, protocol, nullptr)) break;
+      if (!requests.next(request)) break;
+      // The request is whole and its counts match its bytes: the generated
+      // reader can allocate no more than what arrived.
+      auto body = std::make_shared<TMemoryBuffer>(request.data(), static_cast<uint32_t>(request.size()));
+      if (!processor.process(std::make_shared<TBinaryProtocol>(body), replies, nullptr)) break;
     } catch (const TTransportException& e) {
-      if (e.getType() != TTransportException::END_OF_FILE && log) *log << "connection failed: " << e.what() << "\n";
+      if (e.getType() != TTransportException::END_OF_FILE) Log(log, "connection failed: " + std::string(e.what()));
       break;
-    } catch (const apache::thrift::TException& e) {
-      if (log) *log << "bad request: " << e.what() << "\n";
+    } catch (const std::exception& e) {
+      Log(log, "bad request: " + std::string(e.what()));
       break;
     }
     if (log) {
-      *log << "request: " << Hex(pipe->takeReceived()) << "\n";
-      if (handler.calls.size() > callsBefore) *log << "call: " << handler.calls.back() << "\n";
-      log->flush();
+      std::string entry = "request: " + Hex(request);
+      if (handler.calls.size() > callsBefore) entry += "\ncall: " + handler.calls.back();
+      Log(log, entry);
     }
   }
 }
 
 void ServeRawReply(tevrin::platform::FileHandle connection, const RawReply& reply, std::ostream* log) {
   auto pipe = std::make_shared<PipeConnection>(connection);
-  TBinaryProtocol protocol(std::make_shared<TBufferedTransport>(pipe));
+  auto buffered = std::make_shared<TBufferedTransport>(pipe);
+  RequestReader requests(buffered);
+  std::vector<uint8_t> request;
   std::string operation;
   try {
-    TMessageType type;
-    int32_t sequenceId = 0;
-    protocol.readMessageBegin(operation, type, sequenceId);
-    protocol.skip(apache::thrift::protocol::T_STRUCT);
-    protocol.readMessageEnd();
-  } catch (const apache::thrift::TException& e) {
-    if (log) *log << "bad request: " << e.what() << std::endl;
+    if (!requests.next(request, &operation)) return;
+  } catch (const std::exception& e) {
+    Log(log, "bad request: " + std::string(e.what()));
     return;
   }
-  if (log) *log << "request: " << Hex(pipe->takeReceived()) << std::endl;
+  Log(log, "request: " + Hex(request));
   if (reply.kind == RawReply::Kind::Close) return;
   try {
     Deliver(*pipe, RawReplyBytes(reply, operation), reply);
     if (reply.kind == RawReply::Kind::HugeName || reply.kind == RawReply::Kind::HugeText)
       WaitForClientToClose(*pipe);
   } catch (const apache::thrift::TException& e) {
-    if (log) *log << "reply not delivered: " << e.what() << std::endl;
+    Log(log, "reply not delivered: " + std::string(e.what()));
   }
 }
 

@@ -3,9 +3,12 @@
 
 #include <cstdint>
 #include <ostream>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "ScriptedHandler.h"
+#include "service/ServiceProtocol.h"
 #include "platform/PipeApi.h"
 
 namespace coreservice {
@@ -32,6 +35,24 @@ struct RawReply {
   // `cutAt` set, only that many bytes, then the connection is closed.
   int dripMilliseconds = 0;
   int64_t cutAt = -1;
+};
+
+// Reads the requests of one connection one message at a time with the
+// client's hardened reader (service/ServiceProtocol.h): memory follows the
+// bytes that arrive, announcements beyond them or beyond a message fail at
+// once, and nesting is bounded. Only a request read whole reaches the
+// generated processor.
+class RequestReader {
+public:
+  explicit RequestReader(std::shared_ptr<apache::thrift::transport::TTransport> connection);
+  // The next request's bytes (and its operation name); false when the client
+  // closed the connection between requests. Throws for a malformed or
+  // incomplete one.
+  bool next(std::vector<uint8_t>& request, std::string* operation = nullptr);
+
+private:
+  std::shared_ptr<apache::thrift::transport::TTransport> recorder_;
+  std::shared_ptr<TevrinAV::wire::ServiceProtocol> walker_;
 };
 
 // Answers every call on `connection` through the generated processor until
