@@ -23,10 +23,14 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
+#include <csignal>
+
 #include "HostRecord.h"
 #include "HostText.h"
 #include "Machine.h"
 #include "Module.h"
+#include "Scenario.h"
 #include "evrules.h"
 
 using nlohmann::json;
@@ -41,23 +45,26 @@ using rulehost::UpperAscii;
 
 namespace {
 
-// A member that may be missing, without building temporaries to iterate.
-const json& Field(const json& section, const char* name, const json& fallback) {
-  auto found = section.find(name);
-  return found != section.end() ? *found : fallback;
-}
-const json kNoArray = json::array();
-const json kNoObject = json::object();
+using evhost::EventSpec;
+using evhost::HostSpec;
+using evhost::Scenario;
+
+// Exit statuses: every event as expected; a mismatch; a command line,
+// module or scenario evhost cannot use.
+constexpr int kAllPassed = 0;
+constexpr int kMismatch = 1;
+constexpr int kCannotRun = 2;
+
+volatile std::sig_atomic_t stopSignal = 0;
+void RequestStop(int signal) { stopSignal = signal; }
 
 // ---- The host's callbacks -------------------------------------------------------
 
 // What the host answers and what it saw during one event.
 class ScenarioHost : public rulehost::Host {
  public:
-  std::map<std::string, int32_t> whiteListAnswers;  // upper-cased UTF-8 path -> answer
-  int32_t whiteListDefault = 0;
-  std::map<std::string, int32_t> queryFileAnswers;
-  int32_t queryFileDefault = 0;
+  evhost::Answers whiteList;
+  evhost::Answers queryFile;
   Line reports = Line::array();
   Line whiteListAsked = Line::array();
   Line queryFileAsked = Line::array();
@@ -69,56 +76,43 @@ class ScenarioHost : public rulehost::Host {
   int32_t OnQueryFile(std::u16string_view path) override {
     std::string text = ToUtf8(path);
     queryFileAsked.push_back(text);
-    return Answer(queryFileAnswers, queryFileDefault, text);
+    return Answer(queryFile, text);
   }
   int32_t OnCheckWhiteList(std::u16string_view path) override {
     std::string text = ToUtf8(path);
     whiteListAsked.push_back(text);
-    return Answer(whiteListAnswers, whiteListDefault, text);
+    return Answer(whiteList, text);
   }
 
  private:
-  static int32_t Answer(const std::map<std::string, int32_t>& answers, int32_t fallback, const std::string& path) {
-    auto found = answers.find(UpperAscii(path));
-    return found == answers.end() ? fallback : found->second;
+  static int32_t Answer(const evhost::Answers& answers, const std::string& path) {
+    auto found = answers.byPath.find(UpperAscii(path));
+    return found == answers.byPath.end() ? answers.fallback : found->second;
   }
 };
 ScenarioHost theHost;
 
 void OnDebugOutput(const char* text, void*) { theHost.debugOutput.push_back(AnsiToUtf8(text)); }
 
-void ReadAnswers(const json& section, std::map<std::string, int32_t>& answers, int32_t& fallback) {
-  answers.clear();
-  fallback = section.value("default", 0);
-  if (section.contains("answers"))
-    for (const auto& [path, answer] : section["answers"].items()) answers[UpperAscii(path)] = answer.get<int32_t>();
-}
-
-// The HostCallbacks record a scenario's "host" describes, or null for
-// "record": "null".
-std::optional<HostCallbacks> BuildRecord(const json& host) {
-  std::string record = host.value("record", "full");
-  if (record == "null") return std::nullopt;
+// The HostCallbacks record a scenario's host describes, or none for "null".
+std::optional<HostCallbacks> BuildRecord(const HostSpec& host) {
+  if (host.record == "null") return std::nullopt;
   rulehost::RecordShape shape;
-  shape.size = record == "full"         ? rulehost::RecordSize::Full
-               : record == "reportOnly" ? rulehost::RecordSize::ReportOnly
-               : record == "tooSmall"   ? rulehost::RecordSize::TooSmall
-                                        : rulehost::RecordSize::Empty;
-  shape.reportDetection = host.value("reportDetection", true);
-  shape.queryFile = host.contains("queryFile") && !host["queryFile"].is_null();
-  shape.checkWhiteList = host.contains("whiteList") && !host["whiteList"].is_null();
-  if (shape.queryFile) ReadAnswers(host["queryFile"], theHost.queryFileAnswers, theHost.queryFileDefault);
-  if (shape.checkWhiteList) ReadAnswers(host["whiteList"], theHost.whiteListAnswers, theHost.whiteListDefault);
+  shape.size = host.record == "full"         ? rulehost::RecordSize::Full
+               : host.record == "reportOnly" ? rulehost::RecordSize::ReportOnly
+               : host.record == "tooSmall"   ? rulehost::RecordSize::TooSmall
+                                             : rulehost::RecordSize::Empty;
+  shape.reportDetection = host.reportDetection;
+  shape.queryFile = host.queryFile.has_value();
+  shape.checkWhiteList = host.whiteList.has_value();
+  if (host.queryFile) theHost.queryFile = *host.queryFile;
+  if (host.whiteList) theHost.whiteList = *host.whiteList;
   return rulehost::MakeRecord(theHost, shape);
 }
 
 // ---- The machine ----------------------------------------------------------------
 
-struct Date {
-  int year, month, day;
-};
-
-Date LocalToday() {
+evhost::Date LocalToday() {
   std::time_t now = std::time(nullptr);
   std::tm local{};
 #if defined(_WIN32)
@@ -130,7 +124,7 @@ Date LocalToday() {
 }
 
 // Noon, local time, `ageDays` before `today`.
-std::time_t NoonDaysBefore(Date today, int ageDays) {
+std::time_t NoonDaysBefore(evhost::Date today, int ageDays) {
   std::tm noon{};
   noon.tm_year = today.year - 1900;
   noon.tm_mon = today.month - 1;
@@ -140,43 +134,28 @@ std::time_t NoonDaysBefore(Date today, int ageDays) {
   return std::mktime(&noon);
 }
 
-// Sets up the machine a scenario's "machine" section describes. On Windows
-// drives, folder answers and the date are the real ones.
-bool SetUpMachine(const Module& module, rulehost::Machine& machine, const json& section) {
-  auto fail = [](const std::string& why) {
-    std::cerr << "evhost: machine set-up failed: " << why << "\n";
+// Sets up the machine a scenario describes. On Windows drives, folder
+// answers and the date are the real ones.
+bool SetUpMachine(const Module& module, rulehost::Machine& machine, const evhost::MachineSpec& spec,
+                  const std::string& file) {
+  auto fail = [&](const std::string& why) {
+    std::cerr << "evhost: " << file << ": machine set-up failed: " << why << "\n";
     return false;
   };
-  Date today = LocalToday();
-  if (section.contains("today")) {
-    std::string text = section["today"];
-    if (std::sscanf(text.c_str(), "%d-%d-%d", &today.year, &today.month, &today.day) != 3) return fail("bad today");
-  }
+  const evhost::Date today = spec.today.value_or(LocalToday());
   if (!machine.Open("", "evhost")) return fail(machine.error());
   if (module.emulated()) {
     machine.SetDebugSink(OnDebugOutput, nullptr);
-    if (section.contains("today")) machine.SetToday(today.year, today.month, today.day);
-    static const json kOnlyDriveC = json::array({{{"root", "C:"}, {"type", 3}}});
-    for (const json& drive : Field(section, "drives", kOnlyDriveC))
-      if (!machine.MapDrive(drive.at("root").get<std::string>(), drive.value("type", 3u))) return fail(machine.error());
-    const std::pair<const char*, rulehost::FolderAnswer> kFolders[] = {{"system", rulehost::FolderAnswer::System},
-                                                                       {"windows", rulehost::FolderAnswer::Windows},
-                                                                       {"profiles", rulehost::FolderAnswer::Profiles}};
-    const json& folders = Field(section, "folders", kNoObject);
-    for (const auto& [name, which] : kFolders) {
-      if (!folders.contains(name)) continue;
-      machine.SetFolder(which, folders[name].is_null() ? std::nullopt
-                                                       : std::optional<std::string>(folders[name].get<std::string>()));
-    }
+    if (spec.today) machine.SetToday(today.year, today.month, today.day);
+    for (const auto& [root, type] : spec.drives)
+      if (!machine.MapDrive(root, type)) return fail(machine.error());
+    for (const auto& [which, path] : spec.folders) machine.SetFolder(which, path);
   }
-  for (const auto& [name, value] : Field(section, "environment", kNoObject).items())
-    machine.SetEnvironment(name, value.is_null() ? std::nullopt : std::optional<std::string>(value.get<std::string>()));
-  for (const json& file : Field(section, "files", kNoArray)) {
-    const std::string path = file.at("path");
-    bool made = file.value("directory", false)
-                    ? machine.MakeDirectory(path)
-                    : machine.WriteFile(path, {NoonDaysBefore(today, file.value("ageDays", 0)), 0});
-    if (!made) return fail(machine.error());
+  for (const auto& [name, value] : spec.environment) machine.SetEnvironment(name, value);
+  for (const auto& made : spec.files) {
+    bool ok = made.directory ? machine.MakeDirectory(made.path)
+                             : machine.WriteFile(made.path, {NoonDaysBefore(today, made.ageDays), 0});
+    if (!ok) return fail(machine.error());
   }
   return true;
 }
@@ -186,34 +165,29 @@ bool SetUpMachine(const Module& module, rulehost::Machine& machine, const json& 
 // A string argument: missing is "", null is a null pointer.
 struct WideArgument {
   std::optional<std::u16string> text;
-  WideArgument(const json& event, const char* name) {
-    if (!event.contains(name)) text = std::u16string();
-    else if (!event[name].is_null()) text = FromUtf8(event[name].get<std::string>());
+  explicit WideArgument(const evhost::Argument& argument) {
+    if (argument) text = FromUtf8(*argument);
   }
   const EvWideChar* get() const { return text ? reinterpret_cast<const EvWideChar*>(text->c_str()) : nullptr; }
 };
 
-int32_t CallExport(const Module& module, const json& event) {
-  const std::string call = event.value("call", "RegEvent");
+int32_t CallExport(const Module& module, const EventSpec& event) {
+  const std::string& call = event.call;
   if (call == "InitLibrary") {
-    std::optional<HostCallbacks> record = BuildRecord(Field(event, "host", kNoObject));
+    std::optional<HostCallbacks> record = BuildRecord(event.host);
     return module.InitLibrary(record ? &*record : nullptr);
   }
   if (call == "NetConnectEvent") return module.NetConnectEvent(1, 2, 3, 4, 5, 6, 7, 8);
   if (call == "NetProtocolData") return module.NetProtocolData(1, 2, 3, 4, 5, 6, 7);
   if (call == "RegEvent" || call == "RegEventEx") {
-    WideArgument process(event, "process"), key(event, "key"), value(event, "value");
-    int32_t operation = event.value("operation", 0);
-    if (call == "RegEvent") return module.RegEvent(process.get(), key.get(), value.get(), operation);
-    return module.RegEventEx(process.get(), key.get(), value.get(), operation, 1, 2, 3, 4, 5);
+    WideArgument process(event.process), key(event.key), value(event.value);
+    if (call == "RegEvent") return module.RegEvent(process.get(), key.get(), value.get(), event.operation);
+    return module.RegEventEx(process.get(), key.get(), value.get(), event.operation, 1, 2, 3, 4, 5);
   }
-  if (call == "ProcessEvent" || call == "ProcessEventEx") {
-    WideArgument process(event, "process"), target(event, "target"), commandLine(event, "commandLine");
-    int32_t flags = event.value("flags", 0);
-    if (call == "ProcessEvent") return module.ProcessEvent(process.get(), target.get(), commandLine.get(), flags, 0, 0);
-    return module.ProcessEventEx(process.get(), target.get(), commandLine.get(), flags, 1, 2, 3, 4, 5, 6, 7);
-  }
-  throw std::runtime_error("unknown call \"" + call + "\"");
+  WideArgument process(event.process), target(event.target), commandLine(event.commandLine);
+  if (call == "ProcessEvent")
+    return module.ProcessEvent(process.get(), target.get(), commandLine.get(), event.flags, 0, 0);
+  return module.ProcessEventEx(process.get(), target.get(), commandLine.get(), event.flags, 1, 2, 3, 4, 5, 6, 7);
 }
 
 // Compares what an event produced with what its "expect" says; returns the
@@ -238,63 +212,58 @@ struct Totals {
   int failed = 0;
 };
 
-bool RunScenario(const Module& module, const std::string& file, bool quiet, Totals& totals) {
-  json scenario;
+enum class Outcome { Passed, Mismatch, CannotRun };
+
+Outcome RunScenario(const Module& module, const std::string& file, bool quiet, Totals& totals) {
+  Scenario scenario;
   try {
-    std::ifstream in(file);
-    if (!in) throw std::runtime_error("cannot open");
-    scenario = json::parse(in);
-  } catch (const std::exception& error) {
-    std::cerr << "evhost: " << file << ": " << error.what() << "\n";
-    return false;
+    scenario = evhost::ReadScenario(file);
+  } catch (const evhost::ScenarioError& error) {
+    std::cerr << "evhost: " << error.what() << "\n";
+    return Outcome::CannotRun;
   }
   const std::string name = std::filesystem::path(file).stem().string();
-  for (const json& requirement : Field(scenario, "requires", kNoArray)) {
-    if (requirement == "emulation" && !module.emulated()) {
-      std::cout << json{{"scenario", name}, {"skipped", "needs the Linux emulation"}}.dump() << "\n";
-      return true;
-    }
+  if (scenario.needsEmulation && !module.emulated()) {
+    std::cout << json{{"scenario", name}, {"skipped", "needs the Linux emulation"}}.dump() << "\n";
+    return Outcome::Passed;
   }
 
-  const json& machineSection = Field(scenario, "machine", kNoObject);
+  // Removed on every way out of this function.
   rulehost::Machine machine(module);
-  if (!SetUpMachine(module, machine, machineSection)) return false;
+  if (!SetUpMachine(module, machine, scenario.machine, file)) return Outcome::CannotRun;
 
-  json events = scenario.value("events", json::array());
-  const json& host = Field(scenario, "host", kNoObject);
   // Every scenario starts with the host's InitLibrary call.
-  json init = {{"name", "init"}, {"call", "InitLibrary"}, {"host", host}};
-  if (host.contains("expectInit")) init["expect"] = {{"result", host["expectInit"]}};
-  events.insert(events.begin(), init);
+  EventSpec init;
+  init.name = "init";
+  init.call = "InitLibrary";
+  init.host = scenario.host;
+  if (scenario.host.expectInit) init.expect = {{"result", *scenario.host.expectInit}};
+  scenario.events.insert(scenario.events.begin(), init);
 
-  bool allPassed = true;
-  for (const json& event : events) {
+  Outcome outcome = Outcome::Passed;
+  for (const EventSpec& event : scenario.events) {
+    if (stopSignal != 0) return Outcome::CannotRun;
     theHost.reports = Line::array();
     theHost.whiteListAsked = Line::array();
     theHost.queryFileAsked = Line::array();
     theHost.debugOutput = Line::array();
-    Line line = {{"scenario", name}, {"event", event.value("name", "")}, {"call", event.value("call", "RegEvent")}};
-    try {
-      line["result"] = CallExport(module, event);
-    } catch (const std::exception& error) {
-      std::cerr << "evhost: " << file << ": " << error.what() << "\n";
-      return false;
-    }
+    Line line = {{"scenario", name}, {"event", event.name}, {"call", event.call}};
+    line["result"] = CallExport(module, event);
     line["reports"] = theHost.reports;
     line["whiteListAsked"] = theHost.whiteListAsked;
     line["queryFileAsked"] = theHost.queryFileAsked;
     if (module.emulated()) line["debugOutput"] = theHost.debugOutput;
-    json differences = Mismatches(Field(event, "expect", kNoObject), line, module.emulated());
+    json differences = Mismatches(event.expect, line, module.emulated());
     line["ok"] = differences.empty();
     if (!differences.empty()) line["mismatches"] = Line::parse(differences.dump());
     ++totals.events;
     if (!differences.empty()) {
       ++totals.failed;
-      allPassed = false;
+      outcome = Outcome::Mismatch;
     }
     if (!quiet || !differences.empty()) std::cout << line.dump() << "\n";
   }
-  return allPassed;
+  return outcome;
 }
 
 }  // namespace
@@ -313,18 +282,33 @@ int main(int argc, char** argv) {
   }
   if (!usable || modulePath.empty() || scenarios.empty()) {
     std::cerr << "usage: evhost --module PATH [--quiet] SCENARIO.json...\n";
-    return 2;
+    return kCannotRun;
   }
   std::string error;
   std::optional<Module> module = rulehost::LoadModule(modulePath, error);
   if (!module) {
     std::cerr << "evhost: " << error << "\n";
-    return 2;
+    return kCannotRun;
   }
+  // Ctrl-C and termination end the run between events, the machine's
+  // folder removed.
+  std::signal(SIGINT, RequestStop);
+  std::signal(SIGTERM, RequestStop);
 
   Totals totals;
-  bool allPassed = true;
-  for (const std::string& scenario : scenarios) allPassed = RunScenario(*module, scenario, quiet, totals) && allPassed;
+  int status = kAllPassed;
+  for (const std::string& scenario : scenarios) {
+    if (stopSignal != 0) break;
+    switch (RunScenario(*module, scenario, quiet, totals)) {
+      case Outcome::Passed: break;
+      case Outcome::Mismatch: status = std::max(status, kMismatch); break;
+      case Outcome::CannotRun: status = kCannotRun; break;
+    }
+  }
+  if (stopSignal != 0) {
+    std::cerr << "evhost: stopped before the end\n";
+    return 128 + stopSignal;
+  }
   std::cout << (totals.events - totals.failed) << " passed, " << totals.failed << " failed\n";
-  return allPassed ? 0 : 1;
+  return status;
 }
