@@ -1,22 +1,21 @@
-// Reads JSON lines from plain files, standard input ("-") and compressed
-// files or archives (gzip, bzip2, xz, zstd; zip, tar): whatever libarchive
-// reads, told apart by the first bytes, not by the name. Every regular file
-// of an archive is read as lines of its own.
+// Splits a stream of JSON lines into lines, in large blocks: a line is
+// handed over in place, with readable padding after it.
 #ifndef EVREPLAY_LINE_READER_H
 #define EVREPLAY_LINE_READER_H
 
-#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "Sources.h"
 
 namespace evreplay {
 
 class LineSink {
  public:
   virtual ~LineSink() = default;
-  // A new file or archive member begins: "a.jsonl", "logs.zip:day1.json".
+  // A new input begins: "a.jsonl", "logs.zip:day1.json" (escaped for printing).
   virtual void OnSource(const std::string& name) = 0;
   // One line without its "\n" (and "\r"). At least `capacity` bytes from
   // `data` on are readable. Returns false to stop reading.
@@ -31,27 +30,21 @@ class LineReader {
   // each are readable.
   explicit LineReader(std::size_t maxLine = std::size_t{64} << 20, std::size_t padding = 64);
 
-  // Reads `path` to its end or until the sink stops. False, with error(),
-  // when it cannot be opened or read; lines read before that were handed over.
-  bool Read(const std::string& path, LineSink& sink);
+  // Hands the lines of `source` to `sink` until its end or until the sink
+  // stops (stoppedBySink()). A byte-order mark before the first line is not
+  // part of it. False, with error(), when the source fails or is stopped;
+  // the lines before that were handed over.
+  bool ReadLines(ByteSource& source, LineSink& sink);
   const std::string& error() const { return error_; }
+  bool stoppedBySink() const { return stoppedBySink_; }
   std::size_t maxLine() const { return maxLine_; }
-  // A read interrupted by a signal ends the input when `*flag` is set then
-  // (Ctrl-C while waiting on standard input), and is resumed otherwise.
-  void StopOn(const volatile std::sig_atomic_t* flag) { stop_ = flag; }
 
  private:
-  class ByteSource;
-  class FileSource;
-  class ArchiveSource;
-  bool ReadLines(ByteSource& source, const std::string& name, LineSink& sink);
-
   std::size_t maxLine_;
   std::size_t padding_;
   std::vector<char> buffer_;
   std::string error_;
-  bool stopped_ = false;
-  const volatile std::sig_atomic_t* stop_ = nullptr;
+  bool stoppedBySink_ = false;
 };
 
 }  // namespace evreplay

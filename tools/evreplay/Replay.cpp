@@ -1,6 +1,12 @@
 #include "Replay.h"
 
+#include <dirent.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
 
 #include <cstdlib>
 #include <ctime>
@@ -57,6 +63,29 @@ std::string DefaultSandboxParent() {
   return "/tmp";
 }
 
+void RemoveAbandonedSandboxes(const std::string& parent) {
+  DIR* folder = ::opendir(parent.c_str());
+  if (folder == nullptr) return;
+  while (const dirent* entry = ::readdir(folder)) {
+    // evreplay-PID-XXXXXX, made by this user for a process that is gone.
+    const std::string name = entry->d_name;
+    if (name.rfind("evreplay-", 0) != 0) continue;
+    const std::size_t dash = name.find('-', 9);
+    if (dash == std::string::npos || dash == 9 || name.size() != dash + 7 ||
+        name.find_first_not_of("0123456789", 9) != dash)
+      continue;
+    const long pid = std::strtol(name.c_str() + 9, nullptr, 10);
+    struct stat status {};
+    const std::string path = parent + "/" + name;
+    if (pid <= 0 || ::lstat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::getuid())
+      continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;  // alive, or not ours to ask
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  ::closedir(folder);
+}
+
 void AssignWide(std::u16string& out, std::string_view utf8) {
   out.resize(utf8.size());
   std::size_t n = 0;
@@ -93,7 +122,9 @@ bool Replayer::SetUp(std::string& error) {
     error = "the module has no Windows emulation (EvEmu_* exports); evreplay needs it";
     return false;
   }
-  if (!machine_.Open(options_.sandboxParent.empty() ? DefaultSandboxParent() : options_.sandboxParent, "evreplay")) {
+  const std::string parent = options_.sandboxParent.empty() ? DefaultSandboxParent() : options_.sandboxParent;
+  RemoveAbandonedSandboxes(parent);
+  if (!machine_.Open(parent, "evreplay-" + std::to_string(::getpid()))) {
     error = machine_.error();
     return false;
   }

@@ -16,6 +16,7 @@
 #include "EventMapping.h"
 #include "HostRecord.h"
 #include "LineReader.h"
+#include "LogReader.h"
 #include "Machine.h"
 #include "Module.h"
 #include "Options.h"
@@ -118,6 +119,10 @@ class Replayer : public LineSink, public rulehost::Host {
 // Where the sandbox folder goes without --sandbox: $TMPDIR, else /dev/shm
 // when it can be written, else /tmp.
 std::string DefaultSandboxParent();
+
+// Removes the sandboxes in `parent` that an evreplay left when it was killed
+// (evreplay-PID-XXXXXX of this user, whose process is gone).
+void RemoveAbandonedSandboxes(const std::string& parent);
 
 // UTF-8 (already valid) to UTF-16 into `out`, reusing its storage.
 void AssignWide(std::u16string& out, std::string_view utf8);

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "LineReader.h"
+#include "LogReader.h"
 #include "Machine.h"
 #include "Module.h"
 #include "Options.h"
@@ -23,7 +23,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void RequestStop(int) { evreplay::Replayer::stopRequested = 1; }
+void RequestStop(int signal) { evreplay::Replayer::stopRequested = signal; }
 
 struct Progress {
   Clock::time_point start;
@@ -64,8 +64,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  // Ctrl-C ends the replay after the current line, with the summary, and the
-  // sandbox folder is still removed; a closed standard output ends it too.
+  // Ctrl-C, termination and a closed terminal end the replay at once, inside
+  // any read; the summary is printed and the sandbox removed all the same.
   struct sigaction stop {};
   stop.sa_handler = RequestStop;
   sigemptyset(&stop.sa_mask);
@@ -89,14 +89,14 @@ int main(int argc, char** argv) {
     const bool onTerminal = ::isatty(STDERR_FILENO) == 1;
     if (onTerminal) replayer.SetProgress(ShowProgress, &progress);
 
-    evreplay::LineReader reader;
+    evreplay::LogReader reader(replayer, [&](const std::string& problem) {
+      if (onTerminal) std::fputs("\r\033[K", stderr);
+      std::fprintf(stderr, "evreplay: %s\n", problem.c_str());
+    });
     reader.StopOn(&evreplay::Replayer::stopRequested);
     for (const std::string& file : options.files) {
       if (evreplay::Replayer::stopRequested != 0 || replayer.outputFailed()) break;
-      if (!reader.Read(file, replayer)) {
-        std::fprintf(stderr, "evreplay: %s\n", reader.error().c_str());
-        status = 2;
-      }
+      if (!reader.Read(file) && !reader.stopped()) status = 2;
     }
     if (!replayer.Flush()) {
       std::fprintf(stderr, "evreplay: cannot write standard output\n");
@@ -106,7 +106,10 @@ int main(int argc, char** argv) {
     if (onTerminal) std::fputs("\r\033[K", stderr);
     counters = replayer.counters();
   }
-  if (evreplay::Replayer::stopRequested != 0) std::fputs("evreplay: stopped before the end\n", stderr);
   std::fputs(evreplay::SummaryText(counters, seconds).c_str(), stderr);
+  if (evreplay::Replayer::stopRequested != 0) {
+    std::fputs("evreplay: stopped before the end\n", stderr);
+    return 128 + evreplay::Replayer::stopRequested;
+  }
   return status;
 }

@@ -1,0 +1,149 @@
+#include "LogReader.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "service/SafeText.h"
+
+namespace evreplay {
+namespace {
+
+// Archives and compressed streams inside each other: a .tar.gz is two.
+constexpr int kMaxNesting = 4;
+
+std::string Printable(const std::string& text) { return TevrinAV::SafeText(text); }
+
+}  // namespace
+
+LogReader::LogReader(LineSink& lines, std::function<void(const std::string&)> problem)
+    : sink_(lines), problem_(std::move(problem)) {}
+
+bool LogReader::Problem(const std::string& name, const std::string& what) {
+  problem_(name + ": " + Printable(what));
+  return false;
+}
+
+bool LogReader::Failed(const ByteSource& source, const std::string& name, const std::string& what) {
+  if (source.stopped()) {
+    stopped_ = true;
+    return false;
+  }
+  const std::string& error = source.error();
+  return Problem(name, what.empty() ? error : error.empty() ? what : what + ": " + error);
+}
+
+bool LogReader::Read(const std::string& path) {
+  if (stopped_ || stoppedBySink_) return false;
+  if (path == "-") return ReadFile(path, "standard input");
+  struct stat status {};
+  if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return ReadFolder(path, Printable(path));
+  return ReadFile(path, Printable(path));
+}
+
+bool LogReader::ReadFolder(const std::string& path, const std::string& name) {
+  std::vector<std::filesystem::path> files;
+  std::error_code error;
+  std::filesystem::recursive_directory_iterator walk(path, std::filesystem::directory_options::none, error);
+  for (; !error && walk != std::filesystem::recursive_directory_iterator(); walk.increment(error)) {
+    std::error_code kind;
+    if (walk->is_regular_file(kind)) files.push_back(walk->path());
+  }
+  if (error) return Problem(name, error.message());
+  // Name order, whatever order the file system keeps.
+  std::sort(files.begin(), files.end());
+  bool ok = true;
+  for (const auto& file : files) {
+    if (stopped_ || stoppedBySink_) return false;
+    ok = ReadFile(file.string(), Printable(file.string())) && ok;
+  }
+  if (files.empty()) problem_(name + ": a folder without files");
+  return ok && !files.empty();
+}
+
+bool LogReader::ReadFile(const std::string& path, const std::string& name) {
+  FileSource file(stop_);
+  if (!file.Open(path)) return Problem(name, "cannot open: " + file.error());
+  return ReadStream(file, name, 0, &file);
+}
+
+bool LogReader::ReadStream(ByteSource& source, const std::string& name, int depth, FileSource* file) {
+  PeekedSource peeked(source, kContentHead);
+  if (!peeked.ok()) return Failed(source, name, "cannot read");
+  const Content content = Classify(peeked.head());
+  switch (content.kind) {
+    case ContentKind::Empty:
+    case ContentKind::JsonLines:
+      sink_.OnSource(name);
+      if (!lines_.ReadLines(peeked, sink_)) return Failed(peeked, name, "");
+      stoppedBySink_ = lines_.stoppedBySink();
+      return true;
+    case ContentKind::Evtx:
+      return Problem(name, "a Windows event log (EVTX), which this evreplay does not read yet");
+    case ContentKind::Compressed: {
+      if (depth >= kMaxNesting) return Problem(name, "compressed or archived more than " + std::to_string(kMaxNesting) + " times over");
+      ArchiveReader decompressed(peeked, ArchiveReader::Mode::Decompress, stop_);
+      std::string member;
+      bool regular = false;
+      const int next = decompressed.Open() ? decompressed.Next(member, regular) : -1;
+      if (next < 0) return Failed(peeked, name, decompressed.error());
+      if (next == 0) {  // nothing inside: a log without events
+        sink_.OnSource(name);
+        return true;
+      }
+      return ReadStream(decompressed.data(), name, depth + 1, nullptr);
+    }
+    case ContentKind::SevenZip:
+      if (file == nullptr || !file->seekable())
+        return Problem(name, "a 7z archive, which can be read from a file only, not from a stream or another archive");
+      [[fallthrough]];
+    case ContentKind::Archive: {
+      if (depth >= kMaxNesting) return Problem(name, "compressed or archived more than " + std::to_string(kMaxNesting) + " times over");
+      // A file is read from its start with seeking, as zip's directory and 7z want.
+      if (file != nullptr && file->seekable()) {
+        ArchiveReader reader(file->descriptor(), ArchiveReader::Mode::Unpack, stop_);
+        return ReadArchive(reader, name, depth);
+      }
+      ArchiveReader reader(peeked, ArchiveReader::Mode::Unpack, stop_);
+      return ReadArchive(reader, name, depth);
+    }
+    case ContentKind::Other:
+      return Problem(name, content.what);
+  }
+  return false;
+}
+
+bool LogReader::ReadArchive(ArchiveReader& reader, const std::string& name, int depth) {
+  if (!reader.Open()) return Problem(name, reader.error());
+  bool ok = true;
+  int members = 0;
+  for (;;) {
+    if (stop_ != nullptr && *stop_ != 0) {
+      stopped_ = true;
+      return false;
+    }
+    std::string member;
+    bool regular = false;
+    const int next = reader.Next(member, regular);
+    if (next == 0) break;
+    if (next < 0) {
+      if (reader.data().stopped() || (stop_ != nullptr && *stop_ != 0)) {
+        stopped_ = true;
+        return false;
+      }
+      return Problem(name, reader.error());
+    }
+    if (!regular) continue;
+    ++members;
+    ok = ReadStream(reader.data(), name + ":" + Printable(member), depth + 1, nullptr) && ok;
+    if (stopped_ || stoppedBySink_) return false;
+  }
+  if (members == 0) return Problem(name, "an archive without files");
+  return ok;
+}
+
+}  // namespace evreplay
