@@ -20,7 +20,9 @@ TEST(JsonTextTest, StringsEscapeQuotesBackslashesAndControls) {
       {"say \"hi\"", "\"say \\\"hi\\\"\""},
       {"a\nb\rc\td\be\ff", "\"a\\nb\\rc\\td\\be\\ff\""},
       {std::string("nul\0x", 5), "\"nul\\u0000x\""},
-      {"\x1f\x7f", "\"\\u001f\x7f\""},
+      {"\x1f\x7f", "\"\\u001f\\u007f\""},
+      {"c1 \xc2\x80\xc2\x9b[2J \xc2\xa0", "\"c1 \\u0080\\u009b[2J \xc2\xa0\""},
+      {"\xc2", "\"\xc2\""},
       {"caf\xc3\xa9 \xf0\x9f\x98\x80", "\"caf\xc3\xa9 \xf0\x9f\x98\x80\""},
   };
   for (const Case& c : cases) {

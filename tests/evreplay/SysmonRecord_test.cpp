@@ -94,6 +94,11 @@ TEST(SysmonRecordTest, EventIdsAsNumbersOrDecimalText) {
       {R"({"EventID":""})", false, 0},        {R"({"EventID":1.5})", false, 0},
       {R"({"EventID":null})", false, 0},      {R"({"winlog":{"event_id":26}})", true, 26},
       {R"({"EventID":12,"winlog":{"event_id":13}})", true, 12},
+      // Too large for any id: kept, out of range, never wrapped.
+      {R"({"EventID":"9999999999999999999"})", true, -1},
+      {R"({"EventID":"99999999999999999999999999"})", true, -1},
+      {R"({"EventID":9223372036854775807})", true, INT64_MAX},
+      {R"({"EventID":-3})", true, -3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -103,6 +108,19 @@ TEST(SysmonRecordTest, EventIdsAsNumbersOrDecimalText) {
       EXPECT_EQ(record.eventId, c.id);
     }
   }
+}
+
+TEST(SysmonRecordTest, RecordNumbersAtTheirLimits) {
+  EXPECT_EQ(Read(R"({"EventRecordID":"18446744073709551615"})").recordId, UINT64_MAX);
+  EXPECT_FALSE(Read(R"({"EventRecordID":"18446744073709551616"})").hasRecordId);
+  EXPECT_FALSE(Read(R"({"EventRecordID":-1})").hasRecordId);
+  EXPECT_EQ(Read(R"({"RecordNumber":77})").recordId, 77u);
+}
+
+TEST(SysmonRecordTest, ANulInsideAUsedTextIsNoted) {
+  EXPECT_TRUE(Read(R"({"Image":"C:\\Windows\\System32\\svchost.exe\u0000C:\\x.exe"})").nulInText);
+  EXPECT_TRUE(Read(R"({"winlog":{"event_data":{"TargetObject":"HKLM\u0000"}}})").nulInText);
+  EXPECT_FALSE(Read(R"({"Image":"C:\\x.exe","Other":"\u0000"})").nulInText);
 }
 
 TEST(SysmonRecordTest, PresentButEmptyDiffersFromMissing) {

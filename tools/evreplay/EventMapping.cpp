@@ -48,7 +48,9 @@ const char* ReasonText(SkipReason reason) {
     case SkipReason::NoSource: return "no SourceName or Channel";
     case SkipReason::NotSysmon: return "not a Sysmon event";
     case SkipReason::NoEventId: return "no EventID";
+    case SkipReason::EventIdOutOfRange: return "EventID outside 0 to 65535";
     case SkipReason::IdNotUsed: return "Sysmon id not used";
+    case SkipReason::NulInText: return "NUL inside a text";
     case SkipReason::MissingImage: return "missing field Image";
     case SkipReason::MissingParentImage: return "missing field ParentImage";
     case SkipReason::MissingTargetObject: return "missing field TargetObject";

@@ -8,7 +8,20 @@ void AppendJsonString(std::string& out, std::string_view text) {
   std::size_t plain = 0;  // start of the run not yet copied
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
-    if (c >= 0x20 && c != '"' && c != '\\') continue;
+    if (c >= 0x20 && c != '"' && c != '\\' && c != 0x7F && c != 0xC2) continue;
+    // DEL and the C1 controls (U+0080 to U+009F, C2 80 to C2 9F) too: valid
+    // JSON raw, but no terminal should get them.
+    if (c == 0xC2) {
+      const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+      if (next < 0x80 || next > 0x9F) continue;
+      out.append(text, plain, i - plain);
+      out += "\\u00";
+      out += kHex[next >> 4];
+      out += kHex[next & 15];
+      plain = i + 2;
+      ++i;
+      continue;
+    }
     out.append(text, plain, i - plain);
     plain = i + 1;
     switch (c) {

@@ -9,7 +9,7 @@
 namespace evreplay {
 
 // Appends `text` (UTF-8) as a JSON string: quotes, backslashes and control
-// characters escaped, everything else as it is.
+// characters (C0, DEL and C1) escaped, everything else as it is.
 void AppendJsonString(std::string& out, std::string_view text);
 void AppendNumber(std::string& out, int64_t value);
 void AppendNumber(std::string& out, uint64_t value);

@@ -47,6 +47,11 @@ bool IsBlank(const char* data, std::size_t size) {
   return true;
 }
 
+// The Sysmon ids the replay maps to the module or the machine.
+bool IsUsedId(int64_t id) {
+  return id == 1 || id == 2 || id == 11 || id == 12 || id == 13 || id == 14 || id == 23 || id == 26;
+}
+
 void AppendField(std::string& out, std::string_view name) {
   out += ",\"";
   out.append(name);
@@ -210,6 +215,11 @@ bool Replayer::OnLine(const char* data, std::size_t size, std::size_t capacity, 
     Skip(SkipReason::NotSysmon);
   } else if (!record_.hasEventId) {
     Skip(SkipReason::NoEventId);
+  } else if (record_.eventId < 0 || record_.eventId > 65535) {
+    // Windows event ids are 16-bit.
+    Skip(SkipReason::EventIdOutOfRange);
+  } else if (record_.nulInText && IsUsedId(record_.eventId)) {
+    Skip(SkipReason::NulInText);
   } else {
     switch (record_.eventId) {
       case 1: ProcessCreated(); break;

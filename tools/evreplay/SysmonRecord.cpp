@@ -1,5 +1,7 @@
 #include "SysmonRecord.h"
 
+#include <cstdint>
+#include <limits>
 #include <type_traits>
 
 namespace evreplay {
@@ -25,35 +27,64 @@ void NoteSource(std::string_view source, SysmonRecord& record) {
     record.isSysmon = true;
 }
 
-// Numbers come as JSON numbers or as decimal strings, depending on the exporter.
+// Numbers come as JSON numbers or as decimal strings, depending on the
+// exporter. Answers kNumber, kNoNumber, or kTooLarge for a whole number that
+// `Number` cannot hold.
+enum NumberRead { kNoNumber, kNumber, kTooLarge };
 template <typename Number>
-bool ReadNumber(element value, Number& out) {
+NumberRead ReadNumber(element value, Number& out) {
+  constexpr uint64_t kMax = static_cast<uint64_t>(std::numeric_limits<Number>::max());
+  uint64_t number = 0;
   if (value.is_int64()) {
-    int64_t number = value.get_int64().value_unsafe();
-    if (number < 0 && std::is_unsigned_v<Number>) return false;
-    out = static_cast<Number>(number);
-    return true;
+    const int64_t signedNumber = value.get_int64().value_unsafe();
+    if (signedNumber < 0) {
+      if (std::is_unsigned_v<Number> || signedNumber < static_cast<int64_t>(std::numeric_limits<Number>::min()))
+        return kTooLarge;
+      out = static_cast<Number>(signedNumber);
+      return kNumber;
+    }
+    number = static_cast<uint64_t>(signedNumber);
+  } else if (value.is_uint64()) {
+    number = value.get_uint64().value_unsafe();
+  } else {
+    std::string_view text;
+    if (value.get_string().get(text) != simdjson::SUCCESS || text.empty()) return kNoNumber;
+    bool overflow = false;
+    for (char c : text) {
+      if (c < '0' || c > '9') return kNoNumber;
+      const auto digit = static_cast<uint64_t>(c - '0');
+      overflow = overflow || number > (UINT64_MAX - digit) / 10;  // the rest is still checked
+      number = number * 10 + digit;
+    }
+    if (overflow) return kTooLarge;
   }
-  if (value.is_uint64()) {
-    out = static_cast<Number>(value.get_uint64().value_unsafe());
-    return true;
+  if (number > kMax) return kTooLarge;
+  out = static_cast<Number>(number);
+  return kNumber;
+}
+
+// The event id: one too large for any id is kept as out of range.
+void ReadEventId(element value, SysmonRecord& record) {
+  if (record.hasEventId) return;
+  switch (ReadNumber(value, record.eventId)) {
+    case kNumber: record.hasEventId = true; break;
+    case kTooLarge:
+      record.hasEventId = true;
+      record.eventId = -1;
+      break;
+    case kNoNumber: break;
   }
-  std::string_view text;
-  if (value.get_string().get(text) != simdjson::SUCCESS || text.empty() || text.size() > 19) return false;
-  Number number = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    number = static_cast<Number>(number * 10 + static_cast<Number>(c - '0'));
-  }
-  out = number;
-  return true;
+}
+
+void ReadRecordId(element value, SysmonRecord& record) {
+  if (!record.hasRecordId) record.hasRecordId = ReadNumber(value, record.recordId) == kNumber;
 }
 
 bool ReadText(element value, std::string_view& out) { return value.get_string().get(out) == simdjson::SUCCESS; }
 
 // The first occurrence wins, so a flat field is not overwritten by an
 // exporter's copy of it elsewhere.
-void SetText(element value, std::string_view& out, bool* present = nullptr) {
+void SetText(element value, std::string_view& out, SysmonRecord& record, bool* present = nullptr) {
   std::string_view text;
   if (!ReadText(value, text)) return;
   if (present != nullptr) {
@@ -63,43 +94,46 @@ void SetText(element value, std::string_view& out, bool* present = nullptr) {
     return;
   }
   out = text;
+  // A text with a NUL inside would be cut by the module's zero-terminated
+  // strings: it is no event to judge.
+  if (text.find('\0') != std::string_view::npos) record.nulInText = true;
 }
 
 // Sysmon's own field names, at the top level or in winlog.event_data.
 bool ReadEventData(std::string_view key, element value, SysmonRecord& record) {
   switch (key.size()) {
     case 5:
-      if (key == "Image") SetText(value, record.image, &record.hasImage);
+      if (key == "Image") SetText(value, record.image, record, &record.hasImage);
       else return false;
       return true;
     case 7:
-      if (key == "UtcTime") SetText(value, record.utcTime);
-      else if (key == "UserSid" || key == "UserSID") SetText(value, record.userSid);
+      if (key == "UtcTime") SetText(value, record.utcTime, record);
+      else if (key == "UserSid" || key == "UserSID") SetText(value, record.userSid, record);
       else return false;
       return true;
     case 9:
-      if (key == "EventType") SetText(value, record.eventType);
+      if (key == "EventType") SetText(value, record.eventType, record);
       else return false;
       return true;
     case 11:
-      if (key == "ParentImage") SetText(value, record.parentImage, &record.hasParentImage);
-      else if (key == "CommandLine") SetText(value, record.commandLine);
+      if (key == "ParentImage") SetText(value, record.parentImage, record, &record.hasParentImage);
+      else if (key == "CommandLine") SetText(value, record.commandLine, record);
       else return false;
       return true;
     case 12:
-      if (key == "TargetObject") SetText(value, record.targetObject, &record.hasTargetObject);
+      if (key == "TargetObject") SetText(value, record.targetObject, record, &record.hasTargetObject);
       else return false;
       return true;
     case 14:
-      if (key == "TargetFilename") SetText(value, record.targetFilename, &record.hasTargetFilename);
+      if (key == "TargetFilename") SetText(value, record.targetFilename, record, &record.hasTargetFilename);
       else return false;
       return true;
     case 15:
-      if (key == "CreationUtcTime") SetText(value, record.creationUtcTime);
+      if (key == "CreationUtcTime") SetText(value, record.creationUtcTime, record);
       else return false;
       return true;
     case 17:
-      if (key == "ParentCommandLine") SetText(value, record.parentCommandLine);
+      if (key == "ParentCommandLine") SetText(value, record.parentCommandLine, record);
       else return false;
       return true;
     default:
@@ -110,11 +144,11 @@ bool ReadEventData(std::string_view key, element value, SysmonRecord& record) {
 void ReadWinlog(object winlog, SysmonRecord& record) {
   for (auto [key, value] : winlog) {
     if (key == "event_id") {
-      if (!record.hasEventId) record.hasEventId = ReadNumber(value, record.eventId);
+      ReadEventId(value, record);
     } else if (key == "record_id") {
-      if (!record.hasRecordId) record.hasRecordId = ReadNumber(value, record.recordId);
+      ReadRecordId(value, record);
     } else if (key == "computer_name") {
-      SetText(value, record.computer);
+      SetText(value, record.computer, record);
     } else if (key == "channel" || key == "provider_name") {
       std::string_view source;
       if (ReadText(value, source)) NoteSource(source, record);
@@ -127,7 +161,7 @@ void ReadWinlog(object winlog, SysmonRecord& record) {
       element identifier;
       if (value.get_object().get(user) == simdjson::SUCCESS &&
           user.at_key("identifier").get(identifier) == simdjson::SUCCESS)
-        SetText(identifier, record.userSid);
+        SetText(identifier, record.userSid, record);
     }
   }
 }
@@ -152,18 +186,18 @@ ParseStatus RecordParser::Parse(const char* data, std::size_t size, std::size_t 
   for (auto [key, value] : top) {
     if (ReadEventData(key, value, record)) continue;
     if (key == "EventID") {
-      if (!record.hasEventId) record.hasEventId = ReadNumber(value, record.eventId);
-    } else if (key == "EventRecordID") {
-      if (!record.hasRecordId) record.hasRecordId = ReadNumber(value, record.recordId);
+      ReadEventId(value, record);
+    } else if (key == "EventRecordID" || key == "RecordNumber") {
+      ReadRecordId(value, record);
     } else if (key == "SourceName" || key == "Channel" || key == "ProviderName") {
       std::string_view source;
       if (ReadText(value, source)) NoteSource(source, record);
     } else if (key == "Hostname" || key == "Computer") {
-      SetText(value, record.computer);
+      SetText(value, record.computer, record);
     } else if (key == "@timestamp") {
-      SetText(value, record.timestamp);
+      SetText(value, record.timestamp, record);
     } else if (key == "UserID") {
-      SetText(value, record.userSid);
+      SetText(value, record.userSid, record);
     } else if (key == "winlog") {
       object winlog;
       if (value.get_object().get(winlog) == simdjson::SUCCESS) ReadWinlog(winlog, record);

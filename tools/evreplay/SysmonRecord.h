@@ -32,6 +32,7 @@ struct SysmonRecord {
   std::string_view targetFilename;
   std::string_view creationUtcTime;
   std::string_view userSid;
+  bool nulInText = false;  // a text the replay uses holds a NUL character
   // Fields present in the line, so that "missing" differs from empty.
   bool hasImage = false, hasParentImage = false, hasTargetObject = false, hasTargetFilename = false;
 };
