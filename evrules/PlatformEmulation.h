@@ -26,14 +26,20 @@ enum EvEmuFolder {
 
 typedef void (*EvEmuDebugSink)(const char* ansiText, void* context);
 
-// Back to the start state: no drives, default folder answers, host clock, no
-// debugger sink.
+// Back to the start state: no drives on any computer, computer 0 selected,
+// default folder answers, host clock, no debugger sink.
 EVRULES_EXPORT void EvEmu_Reset(void);
 
-// Maps a drive ("C:" or "\\server\share", any case) to a host folder, with a
-// Windows drive type (2 removable, 3 fixed, 4 remote, ...). A second mapping of
-// the same root replaces the first. Returns 0 when the root is malformed.
+// Maps a drive ("C:" or "\\server\share", any case) of the selected computer
+// to a host folder, with a Windows drive type (2 removable, 3 fixed, 4
+// remote, ...). A second mapping of the same root replaces the first. Returns
+// 0 when the root is malformed.
 EVRULES_EXPORT int32_t EvEmu_MapDrive(const char16_t* root, const char* hostFolder, uint32_t driveType);
+
+// Each computer (0, 1, ...) has drives of its own; this one's are what the
+// module sees from now on, a root it lacks is no drive. Computer 0 is selected
+// at the start and after EvEmu_Reset. Switching costs nothing per drive.
+EVRULES_EXPORT void EvEmu_SelectComputer(int32_t computer);
 
 // Sets a folder answer; a null path makes that query fail.
 EVRULES_EXPORT void EvEmu_SetFolder(int32_t which, const char16_t* path);

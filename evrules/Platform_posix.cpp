@@ -25,7 +25,10 @@ struct EmulatedDrive {
 };
 
 struct Emulation {
-  std::vector<EmulatedDrive> drives;
+  // The drives of each computer; the module sees the selected one's.
+  std::vector<std::vector<EmulatedDrive>> computers{1};
+  std::size_t selected = 0;
+  std::vector<EmulatedDrive>& drives() { return computers[selected]; }
   std::optional<std::u16string> systemDirectory{u"C:\\Windows\\System32"};
   std::optional<std::u16string> windowsDirectory{u"C:\\Windows"};
   std::optional<std::u16string> profilesDirectory{u"C:\\Users"};
@@ -201,7 +204,7 @@ bool SameRoot(std::u16string_view a, std::u16string_view b) {
 }
 
 const EmulatedDrive* FindDrive(std::u16string_view root) {
-  for (const EmulatedDrive& drive : TheEmulation().drives)
+  for (const EmulatedDrive& drive : TheEmulation().drives())
     if (SameRoot(drive.root, root)) return &drive;
   return nullptr;
 }
@@ -431,7 +434,7 @@ int32_t EvEmu_MapDrive(const char16_t* root, const char* hostFolder, uint32_t dr
   std::u16string upper;
   for (char16_t unit : driveRoot)
     upper += evrules::platform::IsSeparator(unit) ? u'\\' : evrules::platform::AsciiUpper(unit);
-  auto& drives = TheEmulation().drives;
+  auto& drives = TheEmulation().drives();
   for (auto& drive : drives) {
     if (drive.root == upper) {
       drive.hostFolder = hostFolder;
@@ -441,6 +444,15 @@ int32_t EvEmu_MapDrive(const char16_t* root, const char* hostFolder, uint32_t dr
   }
   drives.push_back({upper, hostFolder, driveType});
   return 1;
+}
+
+void EvEmu_SelectComputer(int32_t computer) {
+  constexpr int32_t kMaxComputers = 1 << 20;
+  if (computer < 0 || computer >= kMaxComputers) return;
+  auto& emulation = TheEmulation();
+  const auto index = static_cast<std::size_t>(computer);
+  if (index >= emulation.computers.size()) emulation.computers.resize(index + 1);
+  emulation.selected = index;
 }
 
 void EvEmu_SetFolder(int32_t which, const char16_t* path) {

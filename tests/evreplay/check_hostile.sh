@@ -78,5 +78,33 @@ else
   fail "a PNG among logs: status $status, $(head -n 3 "$work/err")"
 fi
 
+# timed NAME SECONDS ARGS...: evreplay must end within SECONDS (a hang
+# guard: before, these took minutes to hours), with status 0.
+timed() {
+  local name=$1 seconds=$2
+  shift 2
+  timeout "$seconds" "$evreplay" --module "$module" --sandbox "$work/sandbox" "$@" >"$work/out" 2>"$work/err"
+  local status=$?
+  if [ "$status" -eq 0 ]; then ok "$name"; else fail "$name: status $status, $(tail -n 3 "$work/err")"; fi
+}
+# Two computers alternating over 20,000 shares of their own.
+awk 'BEGIN { for (i = 0; i < 20000; i++)
+  printf "{\"EventID\":11,\"SourceName\":\"Microsoft-Windows-Sysmon\",\"Hostname\":\"PC%d\",\"UtcTime\":\"2024-05-01 09:00:00.000\",\"Image\":\"C:\\\\x.exe\",\"TargetFilename\":\"\\\\\\\\server%d\\\\share\\\\f.exe\"}\n", i % 2, i }' >"$work/shares.jsonl"
+timed "two computers alternating over 20,000 shares" 30 "$work/shares.jsonl"
+grep -q '^  used: 20000$' "$work/err" || fail "the shares' file events were not all used: $(grep used "$work/err")"
+# One path of 3 MB, a folder chain a million deep, as a file and as an image.
+{ printf '{"EventID":11,"SourceName":"Microsoft-Windows-Sysmon","Hostname":"PC","UtcTime":"2024-05-01 09:00:00.000","Image":"C:\\\\x.exe","TargetFilename":"C:'
+  yes '\\a' | tr -d '\n' | head -c 3000000; printf '"}\n'
+  printf '{"EventID":1,"SourceName":"Microsoft-Windows-Sysmon","Hostname":"PC","UtcTime":"2024-05-01 09:00:00.000","ParentImage":"C:\\\\x.exe","Image":"C:'
+  yes '\\a' | tr -d '\n' | head -c 3000000; printf '"}\n'; } >"$work/deep.jsonl"
+timed "one path of 3 MB" 30 "$work/deep.jsonl"
+grep -q 'file path the machine cannot hold: 1' "$work/err" || fail "the deep path is not told: $(cat "$work/err")"
+
+# A log of 200,000 distinct files against a sandbox of 1,000: the rest is skipped and told.
+awk 'BEGIN { for (i = 0; i < 200000; i++)
+  printf "{\"EventID\":11,\"SourceName\":\"Microsoft-Windows-Sysmon\",\"Hostname\":\"PC\",\"UtcTime\":\"2024-05-01 09:00:00.000\",\"Image\":\"C:\\\\x.exe\",\"TargetFilename\":\"C:\\\\t\\\\f%d.exe\"}\n", i }' >"$work/files.jsonl"
+timed "200,000 files against --sandbox-files 1000" 60 --sandbox-files 1000 "$work/files.jsonl"
+grep -q 'sandbox full (--sandbox-files, --sandbox-bytes): 199001' "$work/err" || fail "the full sandbox is not told: $(cat "$work/err")"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -20,6 +20,7 @@ Module Emulation() {
   Module module;
   module.EmuReset = EvEmu_Reset;
   module.EmuMapDrive = EvEmu_MapDrive;
+  module.EmuSelectComputer = EvEmu_SelectComputer;
   module.EmuSetFolder = EvEmu_SetFolder;
   module.EmuSetToday = EvEmu_SetToday;
   module.EmuSetDebugSink = EvEmu_SetDebugSink;
@@ -93,19 +94,59 @@ TEST_F(MachineTest, WhatCannotBeWritten) {
       {"D:\\x.exe", "no drive for D:\\x.exe"},
       {"relative\\x.exe", "no drive in relative\\x.exe"},
       {"C:\\bad|name.txt", "not a file name Windows can hold: C:\\bad|name.txt"},
-      {"C:\\a\\b:stream", "not a file name Windows can hold: C:\\a\\b:stream"},
+      {"C:\\a:b\\c.txt", "not a file name Windows can hold: C:\\a:b\\c.txt"},
+      {"C:\\a\\:stream", "not a file name Windows can hold: C:\\a\\:stream"},
       {"C:\\", "not a file: C:\\"},
-      {"C:\\file\\below.txt", "a file stands where a folder must be: C:\\FILE"},
       {"C:\\Users\\..\\..", "not a file: C:\\Users\\..\\.."},
+      {"C:\\deep", nullptr},  // below: longer than Windows or the sandbox holds
   };
   for (const Case& c : cases) {
+    if (c.error == nullptr) continue;
     SCOPED_TRACE(c.path);
     EXPECT_FALSE(machine_.WriteFile(c.path, kMayFirst));
     EXPECT_EQ(machine_.error(), c.error);
   }
+  std::string deep = "C:";
+  for (int i = 0; i < 2100; ++i) deep += "\\a";
+  EXPECT_FALSE(machine_.WriteFile(deep, kMayFirst));
+  EXPECT_EQ(machine_.error().rfind("longer than the machine's folders can hold: C:\\a\\a", 0), 0u) << machine_.error().substr(0, 80);
+  EXPECT_FALSE(machine_.WriteFile("C:" + std::string(100000, 'x'), kMayFirst));
+  EXPECT_EQ(machine_.error().rfind("longer than any Windows path: C:xxx", 0), 0u);
+  EXPECT_LT(machine_.error().size(), 300u) << "a long path is shown by its start";
   ASSERT_TRUE(machine_.MakeDirectory("C:\\Dir"));
   EXPECT_FALSE(machine_.WriteFile("C:\\dir", kMayFirst));
   EXPECT_EQ(machine_.error(), "a folder, not a file: C:\\dir");
+}
+
+// Logs name a new folder as a file created, then the files inside it.
+TEST_F(MachineTest, AFileUsedAsAFolderBecomesOne) {
+  ASSERT_TRUE(machine_.WriteFile("C:\\Temp\\new", kMayFirst));
+  ASSERT_TRUE(machine_.WriteFile("C:\\Temp\\NEW\\run.exe", kMayFirst)) << machine_.error();
+  EXPECT_EQ(Kind(u"C:\\Temp\\new"), FileKind::Directory);
+  EXPECT_EQ(Kind(u"C:\\Temp\\new\\run.exe"), FileKind::File);
+  EXPECT_FALSE(machine_.HasFile("C:\\Temp\\new"));
+  EXPECT_TRUE(machine_.HasFile("C:\\Temp\\new\\run.exe"));
+}
+
+TEST_F(MachineTest, AStreamNameWritesItsFile) {
+  ASSERT_TRUE(machine_.WriteFile("C:\\Logs\\trace.etl:{4b2c-11}", kMayFirst)) << machine_.error();
+  ASSERT_TRUE(machine_.WriteFile("C:\\Logs\\x.exe:Zone.Identifier:$DATA", kMayFirst)) << machine_.error();
+  EXPECT_EQ(Kind(u"C:\\Logs\\trace.etl"), FileKind::File);
+  EXPECT_TRUE(machine_.HasFile("C:\\Logs\\x.exe"));
+}
+
+TEST_F(MachineTest, TheSandboxHoldsNoMoreThanItsLimits) {
+  machine_.SetLimits(3, 0);
+  EXPECT_TRUE(machine_.WriteFile("C:\\a\\b.txt", kMayFirst));  // a folder and a file
+  EXPECT_TRUE(machine_.WriteFile("C:\\a\\c.txt", kMayFirst));
+  EXPECT_TRUE(machine_.WriteFile("C:\\a\\c.txt", kAprilThirtieth)) << "a file already there costs nothing";
+  EXPECT_FALSE(machine_.full());
+  EXPECT_FALSE(machine_.WriteFile("C:\\a\\d.txt", kMayFirst));
+  EXPECT_TRUE(machine_.full());
+  EXPECT_EQ(machine_.error(), "the sandbox is full: 3 files and folders, 11 bytes of names");
+  machine_.SetLimits(0, 13);
+  EXPECT_TRUE(machine_.WriteFile("C:\\a\\e", kMayFirst));
+  EXPECT_FALSE(machine_.MakeDirectory("C:\\longname"));
 }
 
 TEST_F(MachineTest, DrivesAndTheirTypes) {

@@ -63,6 +63,7 @@ const char* ReasonText(SkipReason reason) {
     case SkipReason::UnknownRegistryRoot: return "unknown registry root";
     case SkipReason::UserKeyWithoutSid: return "HKCU without a user SID";
     case SkipReason::FileNotHeld: return "file path the machine cannot hold";
+    case SkipReason::SandboxFull: return "sandbox full (--sandbox-files, --sandbox-bytes)";
     case SkipReason::Count: break;
   }
   return "?";

@@ -32,6 +32,7 @@ enum class SkipReason : uint8_t {
   UnknownRegistryRoot,
   UserKeyWithoutSid,
   FileNotHeld,
+  SandboxFull,
   Count
 };
 const char* ReasonText(SkipReason reason);

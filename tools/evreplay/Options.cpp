@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 namespace evreplay {
@@ -23,6 +24,9 @@ const char* const kUsage =
     "                         everything below it; # starts a comment line)\n"
     "  --sandbox DIR          make the machine's folder inside DIR (default $TMPDIR, else\n"
     "                         /dev/shm, else /tmp); it is removed at the end\n"
+    "  --sandbox-files N      at most N files and folders in it (default 100000, about a\n"
+    "                         kilobyte of kernel memory each); later file events are skipped\n"
+    "  --sandbox-bytes N      at most N bytes of their names (default 67108864)\n"
     "  --help                 this text\n"
     "\n"
     "Standard output: one JSON line per report. Standard error: a summary at the end.\n";
@@ -38,6 +42,12 @@ bool ParseFlags(std::string_view text, int32_t& flags) {
   if (errno != 0 || end == copy.c_str() || *end != '\0' || value < INT32_MIN || value > UINT32_MAX) return false;
   flags = static_cast<int32_t>(static_cast<uint32_t>(value));
   return true;
+}
+
+bool ParseCount(std::string_view text, std::size_t& count) {
+  if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string_view::npos) return false;
+  count = static_cast<std::size_t>(std::stoull(std::string(text)));
+  return count > 0;
 }
 
 bool IsDriveLetter(std::string_view text) {
@@ -75,7 +85,8 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
       continue;
     }
     const bool takesValue = argument == "--module" || argument == "--flags" || argument == "--removable" ||
-                            argument == "--trust" || argument == "--white-list" || argument == "--sandbox";
+                            argument == "--trust" || argument == "--white-list" || argument == "--sandbox" ||
+                            argument == "--sandbox-files" || argument == "--sandbox-bytes";
     if (!takesValue) {
       error = "unknown option " + std::string(argument);
       return false;
@@ -108,6 +119,12 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
       options.trustedFolders.emplace_back(value);
     } else if (argument == "--white-list") {
       options.whiteListFile = value;
+    } else if (argument == "--sandbox-files" || argument == "--sandbox-bytes") {
+      std::size_t& limit = argument == "--sandbox-files" ? options.sandboxFiles : options.sandboxBytes;
+      if (!ParseCount(value, limit)) {
+        error = std::string(argument) + " takes a positive whole number, not \"" + std::string(value) + "\"";
+        return false;
+      }
     } else {
       options.sandboxParent = value;
     }

@@ -2,6 +2,7 @@
 #ifndef EVREPLAY_OPTIONS_H
 #define EVREPLAY_OPTIONS_H
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,6 +20,9 @@ struct Options {
   bool all = false;
   bool explain = false;
   std::string sandboxParent;                 // empty: $TMPDIR or /tmp
+  // What the sandbox may hold: files and folders, and the bytes of their names.
+  std::size_t sandboxFiles = 100000;
+  std::size_t sandboxBytes = std::size_t{64} << 20;
   bool help = false;
 };
 

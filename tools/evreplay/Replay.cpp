@@ -129,6 +129,7 @@ bool Replayer::SetUp(std::string& error) {
   }
   const std::string parent = options_.sandboxParent.empty() ? DefaultSandboxParent() : options_.sandboxParent;
   RemoveAbandonedSandboxes(parent);
+  machine_.SetLimits(options_.sandboxFiles, options_.sandboxBytes);
   if (!machine_.Open(parent, "evreplay-" + std::to_string(::getpid()))) {
     error = machine_.error();
     return false;
@@ -357,7 +358,7 @@ void Replayer::FileWritten() {
   Enter(time_);
   if (!EnsureDrive(record_.targetFilename) ||
       !machine_.WriteFile(record_.targetFilename, {written.seconds, written.nanoseconds}))
-    return Skip(SkipReason::FileNotHeld);
+    return Skip(machine_.full() ? SkipReason::SandboxFull : SkipReason::FileNotHeld);
   Used();
 }
 

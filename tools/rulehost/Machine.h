@@ -54,6 +54,12 @@ class Machine {
   bool MapDrive(std::string_view root, uint32_t type);
   bool HasDrive(std::string_view root) const;
 
+  // At most `entries` files and folders made, whose names take at most
+  // `nameBytes` bytes (0: no limit); past them WriteFile and MakeDirectory
+  // fail and full() says so. Each entry costs the kernel about a kilobyte.
+  void SetLimits(std::size_t entries, std::size_t nameBytes);
+  bool full() const;
+
   void SetFolder(FolderAnswer which, const std::optional<std::string>& path);
   // Changes a variable of this process until the machine ends; null unsets it.
   void SetEnvironment(const std::string& name, const std::optional<std::string>& value);
@@ -62,8 +68,10 @@ class Machine {
 
   // Files of the selected computer, by Windows path (UTF-8; "\" or "/"
   // separate, names ignore ASCII case, "." and ".." are resolved). Missing
-  // folders are created. False, with error(), for a path on no drive of the
-  // computer, a name Windows cannot hold, or a file where a folder must be.
+  // folders are created, and a file the machine made where a folder must be
+  // becomes one. False, with error(), for a path on no drive of the
+  // computer, a name Windows cannot hold, a path longer than Windows or the
+  // sandbox holds, or a full sandbox.
   bool WriteFile(std::string_view windowsPath, FileTime lastWrite);
   bool MakeDirectory(std::string_view windowsPath);
   // True when the file was there and is gone, or was never there.

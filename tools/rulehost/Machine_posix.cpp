@@ -3,6 +3,7 @@
 // is remembered by its upper-cased Windows path, so that names differing only
 // in case meet in one host file, as on Windows, without searching folders.
 #include <fcntl.h>
+#include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,6 +22,14 @@ namespace rulehost {
 namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+constexpr std::size_t kMaxWindowsPathBytes = 3 * 32767;
+
+// A path as a message shows it: its start, when it is long.
+std::string Shown(std::string_view path) {
+  constexpr std::size_t kShown = 200;
+  return path.size() <= kShown ? std::string(path) : std::string(path.substr(0, kShown)) + "...";
+}
 
 // What Windows refuses in a name; the emulation finds no file by such a name.
 bool IsValidName(std::string_view name) {
@@ -52,6 +61,7 @@ struct Drive {
 
 struct Computer {
   std::vector<Drive> drives;
+  std::unordered_map<std::string, std::size_t> byRoot;  // canonical root -> drives index
 };
 
 struct Entry {
@@ -68,10 +78,11 @@ struct Machine::State {
   std::string error;
   std::vector<Computer> computers{1};
   int selected = 0;
-  std::vector<std::string> allRoots;  // every root some computer has
-  std::vector<std::u16string> allWideRoots;
-  std::string noDriveFolder;          // empty: stands for a drive a computer lacks
   std::unordered_map<std::string, Entry> entries;
+  // What the sandbox holds, and may hold (0: no limit).
+  std::size_t made = 0, nameBytes = 0;
+  std::size_t maxMade = 0, maxNameBytes = 0;
+  bool full = false;
   std::vector<std::pair<std::string, std::optional<std::string>>> savedEnvironment;
   // Scratch, kept between calls so that known paths cost no allocation.
   std::string key;
@@ -84,20 +95,16 @@ struct Machine::State {
     return false;
   }
 
-  const Drive* FindDrive(int computer, std::string_view root) const {
-    for (const Drive& drive : computers[static_cast<std::size_t>(computer)].drives) {
-      if (drive.root.size() != root.size()) continue;
-      bool same = true;
-      for (std::size_t i = 0; i < root.size() && same; ++i) {
-        char c = IsSeparator(root[i]) ? '\\' : root[i] >= 'a' && root[i] <= 'z' ? static_cast<char>(root[i] - 32) : root[i];
-        same = c == drive.root[i];
-      }
-      if (same) return &drive;
-    }
-    return nullptr;
+  std::string rootKey;  // scratch for FindDrive
+
+  const Drive* FindDrive(int computer, std::string_view root) {
+    rootKey.clear();
+    for (char c : root) rootKey += IsSeparator(c) ? '\\' : c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+    const Computer& owner = computers[static_cast<std::size_t>(computer)];
+    auto found = owner.byRoot.find(rootKey);
+    return found == owner.byRoot.end() ? nullptr : &owner.drives[found->second];
   }
 
-  // Switching computers calls this for every drive: it allocates nothing.
   bool MapInEmulation(const std::u16string& wideRoot, const std::string& hostFolder, uint32_t type) {
     if (!module.emulated()) return true;
     if (module.EmuMapDrive(wideRoot.c_str(), hostFolder.c_str(), type) == 0)
@@ -108,14 +115,20 @@ struct Machine::State {
   // Fills `key`, `components` and `keyEnds` for the selected computer; the
   // drive of the path, or null with `error`.
   const Drive* Resolve(std::string_view path) {
+    // No Windows path is longer than 32,767 units (three bytes each at most):
+    // a longer one is refused before it costs more than its length.
+    if (path.size() > kMaxWindowsPathBytes) {
+      Fail("longer than any Windows path: " + Shown(path));
+      return nullptr;
+    }
     std::string_view root, rest;
     if (!SplitDriveRoot(path, root, rest)) {
-      Fail("no drive in " + std::string(path));
+      Fail("no drive in " + Shown(path));
       return nullptr;
     }
     const Drive* drive = FindDrive(selected, root);
     if (drive == nullptr) {
-      Fail("no drive for " + std::string(path));
+      Fail("no drive for " + Shown(path));
       return nullptr;
     }
     components.clear();
@@ -124,16 +137,29 @@ struct Machine::State {
       std::size_t end = start;
       while (end < rest.size() && !IsSeparator(rest[end])) ++end;
       std::string_view component = rest.substr(start, end - start);
+      // "name:stream" (and "name:stream:$DATA") is a stream of the file
+      // "name": writing it writes the file.
+      if (end == rest.size()) {
+        const std::size_t colon = component.find(':');
+        if (colon != std::string_view::npos && colon > 0) component = component.substr(0, colon);
+      }
       if (component == "..") {
         if (!components.empty()) components.pop_back();
       } else if (!component.empty() && component != ".") {
         if (!IsValidName(component)) {
-          Fail("not a file name Windows can hold: " + std::string(path));
+          Fail("not a file name Windows can hold: " + Shown(path));
           return nullptr;
         }
         components.push_back(component);
       }
       start = end + 1;
+    }
+    // Nor can the machine hold what the host cannot name.
+    std::size_t hostLength = drive->hostFolder.size();
+    for (std::string_view component : components) hostLength += 1 + component.size();
+    if (hostLength >= PATH_MAX) {
+      Fail("longer than the machine's folders can hold: " + Shown(path));
+      return nullptr;
     }
     key.clear();
     key += std::to_string(selected);  // short: fits the string's own buffer
@@ -148,7 +174,21 @@ struct Machine::State {
     return drive;
   }
 
-  // Makes sure the first `count` components are folders; their host path in `host`.
+  // Counts one more file or folder named `name`; false, and full, past the limits.
+  bool Admit(std::string_view name) {
+    if ((maxMade != 0 && made + 1 > maxMade) || (maxNameBytes != 0 && nameBytes + name.size() > maxNameBytes)) {
+      full = true;
+      return Fail("the sandbox is full: " + std::to_string(made) + " files and folders, " + std::to_string(nameBytes) +
+                  " bytes of names");
+    }
+    ++made;
+    nameBytes += name.size();
+    return true;
+  }
+
+  // Makes sure the first `count` components are folders; their host path in
+  // `host`. A file the machine made where a folder must be becomes that
+  // folder: logs name a new folder as a file created, then files inside it.
   bool EnsureFolders(const Drive& drive, std::size_t count, std::string& host) {
     std::size_t existing = count;
     host = drive.hostFolder;
@@ -156,8 +196,13 @@ struct Machine::State {
       prefixKey.assign(key, 0, keyEnds[existing - 1]);
       auto found = entries.find(prefixKey);
       if (found != entries.end()) {
-        if (!found->second.directory) return Fail("a file stands where a folder must be: " + prefixKey.substr(prefixKey.find('|') + 1));
-        host = found->second.hostPath;
+        Entry& entry = found->second;
+        if (!entry.directory) {
+          if (::unlink(entry.hostPath.c_str()) != 0 || ::mkdir(entry.hostPath.c_str(), 0755) != 0)
+            return Fail("cannot make " + entry.hostPath + " a folder: " + std::strerror(errno));
+          entry.directory = true;
+        }
+        host = entry.hostPath;
         break;
       }
       --existing;
@@ -165,6 +210,7 @@ struct Machine::State {
     for (std::size_t i = existing; i < count; ++i) {
       host += '/';
       host.append(components[i]);
+      if (!Admit(components[i])) return false;
       if (::mkdir(host.c_str(), 0755) != 0 && errno != EEXIST) return Fail("cannot make " + host + ": " + std::strerror(errno));
       entries.emplace(key.substr(0, keyEnds[i]), Entry{host, true});
     }
@@ -222,20 +268,8 @@ void Machine::SelectComputer(int computer) {
   State& s = *state_;
   if (computer == s.selected || computer < 0 || static_cast<std::size_t>(computer) >= s.computers.size()) return;
   s.selected = computer;
-  // A root the computer lacks must hold nothing: an empty folder with the
-  // type of a drive that is not there.
-  constexpr uint32_t kNoRootDirectory = 1;
-  for (std::size_t i = 0; i < s.allRoots.size(); ++i) {
-    if (const Drive* drive = s.FindDrive(computer, s.allRoots[i])) {
-      s.MapInEmulation(drive->wideRoot, drive->hostFolder, drive->type);
-      continue;
-    }
-    if (s.noDriveFolder.empty()) {
-      s.noDriveFolder = s.folder + "/none";
-      ::mkdir(s.noDriveFolder.c_str(), 0755);
-    }
-    s.MapInEmulation(s.allWideRoots[i], s.noDriveFolder, kNoRootDirectory);
-  }
+  // The emulation keeps each computer's drives: nothing is mapped again.
+  if (s.module.emulated()) s.module.EmuSelectComputer(computer);
 }
 
 int Machine::SelectedComputer() const { return state_->selected; }
@@ -245,26 +279,22 @@ bool Machine::MapDrive(std::string_view root, uint32_t type) {
   std::string_view driveRoot, rest;
   if (!SplitDriveRoot(root, driveRoot, rest) || !rest.empty()) return s.Fail("bad drive root " + std::string(root));
   Computer& computer = s.computers[static_cast<std::size_t>(s.selected)];
-  for (Drive& drive : computer.drives) {
-    if (drive.root == CanonicalRoot(driveRoot)) {
-      drive.type = type;
-      return s.MapInEmulation(drive.wideRoot, drive.hostFolder, type);
-    }
+  const std::string canonical = CanonicalRoot(driveRoot);
+  auto known = computer.byRoot.find(canonical);
+  if (known != computer.byRoot.end()) {
+    Drive& drive = computer.drives[known->second];
+    drive.type = type;
+    return s.MapInEmulation(drive.wideRoot, drive.hostFolder, type);
   }
   Drive drive;
-  drive.root = CanonicalRoot(driveRoot);
+  drive.root = canonical;
   drive.wideRoot = FromUtf8(drive.root);
   drive.hostFolder = s.folder + "/" + std::to_string(s.selected) + "/drive" + std::to_string(computer.drives.size());
   drive.type = type;
   if (::mkdir(drive.hostFolder.c_str(), 0755) != 0 && errno != EEXIST)
     return s.Fail("cannot make " + drive.hostFolder + ": " + std::strerror(errno));
   if (!s.MapInEmulation(drive.wideRoot, drive.hostFolder, type)) return false;
-  bool known = false;
-  for (const std::string& other : s.allRoots) known = known || other == drive.root;
-  if (!known) {
-    s.allRoots.push_back(drive.root);
-    s.allWideRoots.push_back(drive.wideRoot);
-  }
+  computer.byRoot.emplace(canonical, computer.drives.size());
   computer.drives.push_back(std::move(drive));
   return true;
 }
@@ -288,6 +318,13 @@ void Machine::SetEnvironment(const std::string& name, const std::optional<std::s
   else ::unsetenv(name.c_str());
 }
 
+void Machine::SetLimits(std::size_t entries, std::size_t nameBytes) {
+  state_->maxMade = entries;
+  state_->maxNameBytes = nameBytes;
+}
+
+bool Machine::full() const { return state_->full; }
+
 void Machine::SetToday(int year, int month, int day) {
   if (state_->module.emulated()) state_->module.EmuSetToday(year, month, day);
 }
@@ -300,16 +337,17 @@ bool Machine::WriteFile(std::string_view windowsPath, FileTime lastWrite) {
   State& s = *state_;
   const Drive* drive = s.Resolve(windowsPath);
   if (drive == nullptr) return false;
-  if (s.components.empty()) return s.Fail("not a file: " + std::string(windowsPath));
+  if (s.components.empty()) return s.Fail("not a file: " + Shown(windowsPath));
   auto found = s.entries.find(s.key);
   if (found != s.entries.end()) {
-    if (found->second.directory) return s.Fail("a folder, not a file: " + std::string(windowsPath));
+    if (found->second.directory) return s.Fail("a folder, not a file: " + Shown(windowsPath));
     return s.Touch(found->second.hostPath, lastWrite);
   }
   std::string host;
   if (!s.EnsureFolders(*drive, s.components.size() - 1, host)) return false;
   host += '/';
   host.append(s.components.back());
+  if (!s.Admit(s.components.back())) return false;
   int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return s.Fail("cannot make " + host + ": " + std::strerror(errno));
   ::close(fd);
@@ -331,7 +369,7 @@ bool Machine::RemoveFile(std::string_view windowsPath) {
   if (s.Resolve(windowsPath) == nullptr) return true;  // on no drive: never there
   auto found = s.entries.find(s.key);
   if (found == s.entries.end()) return true;
-  if (found->second.directory) return s.Fail("a folder, not a file: " + std::string(windowsPath));
+  if (found->second.directory) return s.Fail("a folder, not a file: " + Shown(windowsPath));
   if (::unlink(found->second.hostPath.c_str()) != 0 && errno != ENOENT)
     return s.Fail("cannot remove " + found->second.hostPath + ": " + std::strerror(errno));
   s.entries.erase(found);

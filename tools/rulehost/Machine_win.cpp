@@ -44,6 +44,9 @@ int Machine::SelectedComputer() const { return 0; }
 bool Machine::MapDrive(std::string_view, uint32_t) { return true; }
 bool Machine::HasDrive(std::string_view) const { return true; }
 void Machine::SetFolder(FolderAnswer, const std::optional<std::string>&) {}
+// Files are made where the scenario names them, few and known in advance.
+void Machine::SetLimits(std::size_t, std::size_t) {}
+bool Machine::full() const { return false; }
 void Machine::SetToday(int, int, int) {}
 void Machine::SetDebugSink(EmuDebugSinkFn, void*) {}
 

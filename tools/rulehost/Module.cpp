@@ -29,6 +29,7 @@ std::optional<Module> LoadModule(const std::string& path, std::string& error) {
   }
   bool emulated = Resolve(library, "EvEmu_Reset", module.EmuReset) &&
                   Resolve(library, "EvEmu_MapDrive", module.EmuMapDrive) &&
+                  Resolve(library, "EvEmu_SelectComputer", module.EmuSelectComputer) &&
                   Resolve(library, "EvEmu_SetFolder", module.EmuSetFolder) &&
                   Resolve(library, "EvEmu_SetToday", module.EmuSetToday) &&
                   Resolve(library, "EvEmu_SetDebugSink", module.EmuSetDebugSink);

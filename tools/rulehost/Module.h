@@ -28,6 +28,7 @@ using NetProtocolDataFn = int32_t(EVRULES_CALL*)(uint32_t, uint32_t, uint32_t, u
 // The Linux emulation's set-up (PlatformEmulation.h); absent from the Windows DLL.
 using EmuResetFn = void (*)();
 using EmuMapDriveFn = int32_t (*)(const char16_t*, const char*, uint32_t);
+using EmuSelectComputerFn = void (*)(int32_t);
 using EmuSetFolderFn = void (*)(int32_t, const char16_t*);
 using EmuSetTodayFn = void (*)(int32_t, int32_t, int32_t);
 using EmuDebugSinkFn = void (*)(const char*, void*);
@@ -43,6 +44,7 @@ struct Module {
   NetProtocolDataFn NetProtocolData = nullptr;
   EmuResetFn EmuReset = nullptr;
   EmuMapDriveFn EmuMapDrive = nullptr;
+  EmuSelectComputerFn EmuSelectComputer = nullptr;
   EmuSetFolderFn EmuSetFolder = nullptr;
   EmuSetTodayFn EmuSetToday = nullptr;
   EmuSetDebugSinkFn EmuSetDebugSink = nullptr;
