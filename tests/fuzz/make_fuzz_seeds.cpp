@@ -3,10 +3,13 @@
 //                         every operation, derived from its declaration
 //   evrules_exports_fuzz  every event of the scenario files given
 //   text_conversion_fuzz  a few texts of each kind
+//   evreplay_input_fuzz   every LOG.jsonl given, plain, compressed and packed
 // Inputs that once found a fault are kept beside the seeds under other names
 // and never rewritten here.
 //
-// Usage: make_fuzz_seeds CORPUS_FOLDER SCENARIO.json...
+// Usage: make_fuzz_seeds CORPUS_FOLDER SCENARIO.json... LOG.jsonl...
+#include <archive.h>
+#include <archive_entry.h>
 #include <thrift/TApplicationException.h>
 #include <thrift/protocol/TBinaryProtocol.h>
 #include <thrift/transport/TBufferTransports.h>
@@ -225,11 +228,49 @@ void WriteTextSeeds(const fs::path& folder) {
   for (const auto& [name, bytes] : seeds) Write(folder / (std::string("seed-") + name), Bytes(bytes));
 }
 
+// ---- Logs ------------------------------------------------------------------
+
+// `data` as the member `name` of an archive in `format` (zip, 7z, tar), or
+// compressed with `filter` (gzip, bzip2, xz, zstd) when `format` is raw.
+Bytes Packed(const std::string& format, const std::string& filter, const std::string& name, const Bytes& data) {
+  std::vector<char> out(data.size() + (1 << 16));
+  std::size_t used = 0;
+  archive* writing = archive_write_new();
+  if (format == "zip") archive_write_set_format_zip(writing);
+  else if (format == "7z") archive_write_set_format_7zip(writing);
+  else if (format == "tar") archive_write_set_format_pax_restricted(writing);
+  else archive_write_set_format_raw(writing);
+  if (!filter.empty()) archive_write_add_filter_by_name(writing, filter.c_str());
+  archive_write_open_memory(writing, out.data(), out.size(), &used);
+  archive_entry* entry = archive_entry_new();
+  archive_entry_set_pathname(entry, name.c_str());
+  archive_entry_set_filetype(entry, AE_IFREG);
+  archive_entry_set_perm(entry, 0644);
+  archive_entry_set_size(entry, static_cast<la_int64_t>(data.size()));
+  archive_write_header(writing, entry);
+  archive_write_data(writing, data.data(), data.size());
+  archive_entry_free(entry);
+  archive_write_close(writing);
+  archive_write_free(writing);
+  return Bytes(out.data(), used);
+}
+
+void WriteLogSeeds(const fs::path& folder, const fs::path& log) {
+  std::ifstream in(log, std::ios::binary);
+  const Bytes data{std::istreambuf_iterator<char>(in), {}};
+  const std::string base = "seed-" + log.stem().string();
+  Write(folder / base, data);
+  Write(folder / (base + ".gz"), Packed("raw", "gzip", "x", data));
+  Write(folder / (base + ".bz2"), Packed("raw", "bzip2", "x", data));
+  Write(folder / (base + ".zip"), Packed("zip", "", log.filename().string(), data));
+  Write(folder / (base + ".tar.xz"), Packed("tar", "xz", log.filename().string(), data));
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   if (argc < 2) {
-    std::cerr << "usage: make_fuzz_seeds CORPUS_FOLDER SCENARIO.json...\n";
+    std::cerr << "usage: make_fuzz_seeds CORPUS_FOLDER SCENARIO.json... LOG.jsonl...\n";
     return 2;
   }
   const fs::path corpus(argv[1]);
@@ -237,6 +278,12 @@ int main(int argc, char* argv[]) {
                      std::make_index_sequence<TevrinAV::AllOperations::size>{});
   WriteEmptyRecordsSeed(corpus / "rpc_reply_fuzz");
   WriteTextSeeds(corpus / "text_conversion_fuzz");
-  for (int i = 2; i < argc; ++i) WriteEventSeeds(corpus / "evrules_exports_fuzz", argv[i]);
+  for (int i = 2; i < argc; ++i) {
+    const fs::path file(argv[i]);
+    if (file.extension() == ".jsonl")
+      WriteLogSeeds(corpus / "evreplay_input_fuzz", file);
+    else
+      WriteEventSeeds(corpus / "evrules_exports_fuzz", file);
+  }
   return 0;
 }

@@ -87,6 +87,7 @@ bool LogReader::ReadStream(ByteSource& source, const std::string& name, int dept
     case ContentKind::Compressed: {
       if (depth >= kMaxNesting) return Problem(name, "compressed or archived more than " + std::to_string(kMaxNesting) + " times over");
       ArchiveReader decompressed(peeked, ArchiveReader::Mode::Decompress, stop_);
+      decompressed.LimitMembers(unpackedLimit_);
       std::string member;
       bool regular = false;
       const int next = decompressed.Open() ? decompressed.Next(member, regular) : -1;
@@ -118,6 +119,7 @@ bool LogReader::ReadStream(ByteSource& source, const std::string& name, int dept
 }
 
 bool LogReader::ReadArchive(ArchiveReader& reader, const std::string& name, int depth) {
+  reader.LimitMembers(unpackedLimit_);
   if (!reader.Open()) return Problem(name, reader.error());
   bool ok = true;
   int members = 0;

@@ -27,9 +27,15 @@ class LogReader {
   // Lines up to this many bytes are whole (longer ones are skipped).
   void SetMaxLine(std::size_t bytes) { lines_ = LineReader(bytes); }
 
+  // Each compressed stream or archive member may hand over at most this many
+  // bytes (0, the default: no limit), for fuzzing, where time is short.
+  void SetUnpackedLimit(uint64_t bytes) { unpackedLimit_ = bytes; }
+
   // Reads `path` to its end; false when some input of it had a problem, or
   // the reading stopped (stopped()).
   bool Read(const std::string& path);
+  // The same for bytes already open, named `name` (escaped for printing).
+  bool ReadSource(ByteSource& source, const std::string& name) { return ReadStream(source, name, 0, nullptr); }
   bool stopped() const { return stopped_; }
   // Whether the sink asked to stop.
   bool stoppedBySink() const { return stoppedBySink_; }
@@ -50,6 +56,7 @@ class LogReader {
   const volatile std::sig_atomic_t* stop_ = nullptr;
   bool stopped_ = false;
   bool stoppedBySink_ = false;
+  uint64_t unpackedLimit_ = 0;
 };
 
 }  // namespace evreplay

@@ -87,10 +87,18 @@ long PeekedSource::Read(char* into, std::size_t size) {
 class ArchiveReader::MemberData : public ByteSource {
  public:
   MemberData(::archive* reading, const volatile std::sig_atomic_t* stop) : ByteSource(stop), archive_(reading) {}
+  uint64_t limit = 0;
+  uint64_t served = 0;
+  void Restart() { served = 0; }
+
   long Read(char* into, std::size_t size) override {
     if (Stopping()) return -1;
     const la_ssize_t n = archive_read_data(archive_, into, size);
-    if (n >= 0) return static_cast<long>(n);
+    if (n >= 0) {
+      served += static_cast<uint64_t>(n);
+      if (limit != 0 && served > limit) return Fail("more than " + std::to_string(limit) + " bytes unpacked");
+      return static_cast<long>(n);
+    }
     if (Stopping()) return -1;  // the stop reached the source below
     const char* message = archive_error_string(archive_);
     return Fail(message != nullptr ? message : "unreadable");
@@ -131,6 +139,8 @@ ArchiveReader::ArchiveReader(int descriptor, Mode mode, const volatile std::sig_
 ArchiveReader::~ArchiveReader() { archive_read_free(archive_); }
 
 ByteSource& ArchiveReader::data() { return *data_; }
+
+void ArchiveReader::LimitMembers(uint64_t bytes) { data_->limit = bytes; }
 
 void ArchiveReader::Configure() {
   archive_read_support_filter_all(archive_);
@@ -176,6 +186,7 @@ int ArchiveReader::Next(std::string& name, bool& regular) {
     error_ = data_->stopped() ? "stopped" : message != nullptr ? message : "unreadable archive";
     return -1;
   }
+  data_->Restart();
   const char* entryName = archive_entry_pathname(entry);
   name = entryName != nullptr ? entryName : "?";
   regular = archive_entry_filetype(entry) == AE_IFREG;

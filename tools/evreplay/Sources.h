@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -103,6 +104,8 @@ class ArchiveReader {
 
   // False with error() when the stream is not what `mode` reads.
   bool Open();
+  // Members that hand over more than `bytes` fail (0: no limit).
+  void LimitMembers(uint64_t bytes);
   // The next member: 1 with its name and whether it is a regular file, 0 at
   // the end, -1 with error().
   int Next(std::string& name, bool& regular);
