@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "LineReader.h"
+#include "EvtxReader.h"
+#include "LogReader.h"
 
 namespace evreplay {
 
-class Collected : public LineSink {
+class Collected : public LogSink {
  public:
   std::vector<std::string> events;
   std::size_t stopAfter = SIZE_MAX;  // lines
@@ -29,6 +30,15 @@ class Collected : public LineSink {
     return ++lines < stopAfter;
   }
   void OnLongLine(uint64_t lineNumber) override { events.push_back(std::to_string(lineNumber) + " too long"); }
+  // EVTX events as "record N EventID".
+  bool OnEvtxChunk(const evtx::ParsedChunk& chunk) override {
+    for (const auto& e : chunk.events)
+      events.push_back("record " + std::to_string(e.recordNumber) + " " + std::string(chunk.view(e.eventId)));
+    return true;
+  }
+  void OnEvtxDamage(evtx::Damage damage, uint64_t count) override {
+    events.push_back(std::string("damage ") + evtx::DamageText(damage) + " " + std::to_string(count));
+  }
 };
 
 }  // namespace evreplay

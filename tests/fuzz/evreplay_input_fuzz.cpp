@@ -1,7 +1,8 @@
 // evreplay's reading of one input, whatever its bytes: told by content,
 // decompressed and unpacked (archives and streams inside each other), split
-// into lines, each parsed as an event record and mapped as the replay maps
-// it (times, registry paths, operations, script tokens). Whatever it holds,
+// into lines or EVTX chunks, each event parsed and mapped as the replay maps
+// it (times, registry paths, operations, script tokens) and written as
+// --events writes it. Whatever it holds,
 // the reading ends in lines or a named problem, in memory that follows its
 // size; nothing is written (the machine is not fuzzed here).
 #include <cstddef>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "EventMapping.h"
+#include "EvtxRecord.h"
 #include "LogReader.h"
 #include "SysmonRecord.h"
 
@@ -31,14 +33,30 @@ class MemorySource : public evreplay::ByteSource {
   std::size_t at_ = 0;
 };
 
-class MappingSink : public evreplay::LineSink {
+class MappingSink : public evreplay::LogSink {
  public:
   void OnSource(const std::string&) override {}
   void OnLongLine(uint64_t) override {}
+  void OnEvtxDamage(evtx::Damage, uint64_t) override {}
+  bool OnEvtxChunk(const evtx::ParsedChunk& chunk) override {
+    for (const auto& event : chunk.events) {
+      evreplay::SysmonRecord record;
+      evreplay::RecordFromEvtx(chunk, event, record);
+      Map(record);
+      line_.clear();
+      evreplay::AppendEventLine(line_, chunk, event);
+    }
+    return true;
+  }
   bool OnLine(const char* data, std::size_t size, std::size_t capacity, uint64_t) override {
     evreplay::SysmonRecord record;
     if (parser_.Parse(data, size, capacity, record) != evreplay::ParseStatus::Ok) return true;
-    evreplay::EventTime time;
+    Map(record);
+    return true;
+  }
+
+ private:
+  void Map(const evreplay::SysmonRecord& record) {    evreplay::EventTime time;
     evreplay::ParseTime(record.utcTime, time);
     evreplay::ParseTime(record.timestamp, time);
     int32_t operation = 0;
@@ -47,12 +65,10 @@ class MappingSink : public evreplay::LineSink {
       evreplay::MapRegistryPath(record.targetObject, record.userSid, operation, key_, value_, reason);
     evreplay::FlagsFor(record.parentImage);
     evreplay::ForEachScript(record.parentCommandLine, token_, [](std::string_view) {});
-    return true;
   }
 
- private:
   evreplay::RecordParser parser_;
-  std::string key_, value_, token_;
+  std::string key_, value_, token_, line_;
 };
 
 }  // namespace

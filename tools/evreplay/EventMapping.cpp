@@ -192,6 +192,19 @@ bool OperationFor(int64_t eventId, std::string_view eventType, int32_t& operatio
   return false;
 }
 
+std::string_view EffectiveEventType(std::string_view eventType, std::string_view message) {
+  if (!eventType.empty() && !EqualsIgnoringCase(eventType, "INFO")) return eventType;
+  constexpr std::string_view kLabel = "EventType: ";
+  std::size_t at = message.find(kLabel);
+  // The label at the start of a line.
+  while (at != std::string_view::npos && at > 0 && message[at - 1] != '\n') at = message.find(kLabel, at + 1);
+  if (at == std::string_view::npos) return eventType;
+  const std::size_t start = at + kLabel.size();
+  std::size_t end = start;
+  while (end < message.size() && message[end] != '\r' && message[end] != '\n' && message[end] != ' ') ++end;
+  return end > start ? message.substr(start, end - start) : eventType;
+}
+
 bool MapRegistryPath(std::string_view targetObject, std::string_view userSid, int32_t operation, std::string& key,
                      std::string& value, SkipReason& reason) {
   struct Root {

@@ -60,6 +60,11 @@ enum RegistryOperation : int32_t { kSetValue = 2, kCreateKey = 3, kDeleteValue =
 // 13 is SetValue, 14 RenameKey, 12 cannot be told); false with `reason`.
 bool OperationFor(int64_t eventId, std::string_view eventType, int32_t& operation, SkipReason& reason);
 
+// The EventType a registry event really had: `eventType`, unless it is
+// missing or "INFO" (older Sysmon versions), where the rendered `message`
+// names it in a line "EventType: SetValue".
+std::string_view EffectiveEventType(std::string_view eventType, std::string_view message);
+
 // Sysmon's TargetObject ("HKLM\...", "HKU\...", "HKCR\...", "HKCU\...", or
 // already "\REGISTRY\...") as the native path the module expects, into
 // `key` and `value`: a value event (SetValue, DeleteValue) splits at the

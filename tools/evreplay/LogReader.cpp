@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "EvtxInput.h"
 #include "service/SafeText.h"
 
 namespace evreplay {
@@ -20,8 +21,8 @@ std::string Printable(const std::string& text) { return TevrinAV::SafeText(text)
 
 }  // namespace
 
-LogReader::LogReader(LineSink& lines, std::function<void(const std::string&)> problem)
-    : sink_(lines), problem_(std::move(problem)) {}
+LogReader::LogReader(LogSink& sink, std::function<void(const std::string&)> problem)
+    : sink_(sink), problem_(std::move(problem)) {}
 
 bool LogReader::Problem(const std::string& name, const std::string& what) {
   problem_(name + ": " + Printable(what));
@@ -83,7 +84,7 @@ bool LogReader::ReadStream(ByteSource& source, const std::string& name, int dept
       stoppedBySink_ = lines_.stoppedBySink();
       return true;
     case ContentKind::Evtx:
-      return Problem(name, "a Windows event log (EVTX), which this evreplay does not read yet");
+      return ReadEvtx(peeked, name);
     case ContentKind::Compressed: {
       if (depth >= kMaxNesting) return Problem(name, "compressed or archived more than " + std::to_string(kMaxNesting) + " times over");
       ArchiveReader decompressed(peeked, ArchiveReader::Mode::Decompress, stop_);
@@ -116,6 +117,41 @@ bool LogReader::ReadStream(ByteSource& source, const std::string& name, int dept
       return Problem(name, content.what);
   }
   return false;
+}
+
+bool LogReader::Deliver(const evtx::ParsedChunk& chunk) {
+  for (std::size_t d = 0; d < chunk.damage.size(); ++d)
+    if (chunk.damage[d] != 0) sink_.OnEvtxDamage(static_cast<evtx::Damage>(d), chunk.damage[d]);
+  if (!sink_.OnEvtxChunk(chunk)) stoppedBySink_ = true;
+  return !stoppedBySink_;
+}
+
+bool LogReader::ReadEvtx(ByteSource& source, const std::string& name) {
+  sink_.OnSource(name);
+  evtx::StreamReader stream([&source](char* into, std::size_t size) { return source.Read(into, size); });
+  evtx::FileHeader header;
+  if (!stream.ReadHeader(header)) {
+    if (!source.error().empty() || source.stopped()) return Failed(source, name, "");
+    return Problem(name, "an EVTX file cut short in its header");
+  }
+  if (!header.checksum) sink_.OnEvtxDamage(evtx::Damage::FileHeaderChecksum, 1);
+  if (threads_ <= 1) {
+    evtx::ChunkParser parser;
+    evtx::ParsedChunk chunk;
+    std::vector<uint8_t> bytes;
+    for (;;) {
+      const long n = stream.NextChunk(bytes);
+      if (n < 0) return Failed(source, name, "");
+      if (n == 0) return true;
+      parser.Parse(bytes.data(), bytes.size(), chunk);
+      if (!Deliver(chunk)) return true;
+    }
+  }
+  ParallelChunks parallel(threads_);
+  switch (parallel.Run(stream, [this](const evtx::ParsedChunk& chunk) { return Deliver(chunk); })) {
+    case ParallelChunks::End::Failed: return Failed(source, name, "");
+    default: return true;
+  }
 }
 
 bool LogReader::ReadArchive(ArchiveReader& reader, const std::string& name, int depth) {

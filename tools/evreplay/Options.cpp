@@ -15,6 +15,10 @@ const char* const kUsage =
     "\n"
     "  --module PATH          the rule module (libevrules.so)\n"
     "  --all                  also a line for every event answered 2 or 3 without a report\n"
+    "  --events               write every event read as one flat JSON line (the shape evreplay\n"
+    "                         reads) instead of judging; no module needed\n"
+    "  --threads N            parse EVTX chunks on N threads (default: one per core); the output\n"
+    "                         is that of one thread\n"
     "  --explain              add which rule table and row fired\n"
     "  --flags N              Flags of every process event (default: 0x80 when the parent is\n"
     "                         wscript.exe, cscript.exe or cmd.exe in the system folder, else 0)\n"
@@ -80,13 +84,17 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
       options.all = true;
       continue;
     }
+    if (argument == "--events") {
+      options.events = true;
+      continue;
+    }
     if (argument == "--explain") {
       options.explain = true;
       continue;
     }
     const bool takesValue = argument == "--module" || argument == "--flags" || argument == "--removable" ||
                             argument == "--trust" || argument == "--white-list" || argument == "--sandbox" ||
-                            argument == "--sandbox-files" || argument == "--sandbox-bytes";
+                            argument == "--sandbox-files" || argument == "--sandbox-bytes" || argument == "--threads";
     if (!takesValue) {
       error = "unknown option " + std::string(argument);
       return false;
@@ -119,6 +127,13 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
       options.trustedFolders.emplace_back(value);
     } else if (argument == "--white-list") {
       options.whiteListFile = value;
+    } else if (argument == "--threads") {
+      std::size_t threads = 0;
+      if (!ParseCount(value, threads) || threads > 256) {
+        error = "--threads takes a number from 1 to 256, not \"" + std::string(value) + "\"";
+        return false;
+      }
+      options.threads = static_cast<int>(threads);
     } else if (argument == "--sandbox-files" || argument == "--sandbox-bytes") {
       std::size_t& limit = argument == "--sandbox-files" ? options.sandboxFiles : options.sandboxBytes;
       if (!ParseCount(value, limit)) {
@@ -129,7 +144,7 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
       options.sandboxParent = value;
     }
   }
-  if (options.modulePath.empty()) {
+  if (options.modulePath.empty() && !options.events) {
     error = "--module PATH is missing";
     return false;
   }

@@ -18,6 +18,8 @@ struct Options {
   std::string whiteListFile;
   std::optional<int32_t> flags;              // forced for every process event
   bool all = false;
+  bool events = false;  // write every event read as a JSON line instead of judging
+  int threads = 0;      // EVTX parsers; 0: one per core
   bool explain = false;
   std::string sandboxParent;                 // empty: $TMPDIR or /tmp
   // What the sandbox may hold: files and folders, and the bytes of their names.

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <fstream>
 
+#include "EvtxRecord.h"
 #include "Explain.h"
 #include "HostText.h"
 #include "JsonText.h"
@@ -49,7 +50,8 @@ bool IsBlank(const char* data, std::size_t size) {
 
 // The Sysmon ids the replay maps to the module or the machine.
 bool IsUsedId(int64_t id) {
-  return id == 1 || id == 2 || id == 11 || id == 12 || id == 13 || id == 14 || id == 23 || id == 26;
+  return id == 1 || id == 2 || id == 11 || id == 12 || id == 13 || id == 14 || id == 23 || id == 26 || id == 27 ||
+         id == 28;
 }
 
 void AppendField(std::string& out, std::string_view name) {
@@ -189,7 +191,7 @@ void Replayer::Skip(SkipReason reason) {
   ++counters_.skipped[index];
   const bool lineAtFault = reason != SkipReason::NotSysmon && reason != SkipReason::IdNotUsed;
   if (lineAtFault && counters_.firstLines[index].size() < Counters::kFirstLines)
-    counters_.firstLines[index].push_back(source_ + ":" + std::to_string(lineNumber_));
+    counters_.firstLines[index].push_back(source_ + (recordNumbers_ ? ":record " : ":") + std::to_string(lineNumber_));
 }
 
 void Replayer::OnLongLine(uint64_t lineNumber) {
@@ -201,15 +203,42 @@ void Replayer::OnLongLine(uint64_t lineNumber) {
 bool Replayer::OnLine(const char* data, std::size_t size, std::size_t capacity, uint64_t lineNumber) {
   if (stopRequested != 0 || outputFailed_) return false;
   if (IsBlank(data, size)) return true;
+  recordNumbers_ = false;
   lineNumber_ = lineNumber;
   ++counters_.read;
   if (progress_ != nullptr && counters_.read % kProgressEvery == 0) progress_(counters_.read, progressContext_);
-
   switch (parser_.Parse(data, size, capacity, record_)) {
     case ParseStatus::NotJson: Skip(SkipReason::NotJson); return true;
     case ParseStatus::NotObject: Skip(SkipReason::NotObject); return true;
     case ParseStatus::Ok: break;
   }
+  Replay();
+  if (output_.size() >= kFlushAt && !Flush()) return false;
+  return true;
+}
+
+bool Replayer::OnEvtxChunk(const evtx::ParsedChunk& chunk) {
+  recordNumbers_ = true;
+  for (const evtx::ParsedEvent& event : chunk.events) {
+    if (stopRequested != 0 || outputFailed_) return false;
+    ++counters_.read;
+    lineNumber_ = event.recordNumber;
+    if (progress_ != nullptr && counters_.read % kProgressEvery == 0) progress_(counters_.read, progressContext_);
+    RecordFromEvtx(chunk, event, record_);
+    Replay();
+    if (output_.size() >= kFlushAt && !Flush()) return false;
+  }
+  return true;
+}
+
+void Replayer::OnEvtxDamage(evtx::Damage damage, uint64_t count) {
+  const auto index = static_cast<std::size_t>(damage);
+  counters_.damage[index] += count;
+  auto& places = counters_.damagePlaces[index];
+  if (places.size() < Counters::kFirstLines && (places.empty() || places.back() != source_)) places.push_back(source_);
+}
+
+void Replayer::Replay() {
   if (!record_.hasSource) {
     Skip(SkipReason::NoSource);
   } else if (!record_.isSysmon) {
@@ -230,14 +259,14 @@ bool Replayer::OnLine(const char* data, std::size_t size, std::size_t capacity, 
       case 13:
       case 14: RegistryChanged(); break;
       case 23:
-      case 26: FileDeleted(); break;
+      case 26:
+      case 27:
+      case 28: FileDeleted(); break;
       default:
         ++counters_.unusedIds[record_.eventId];
         Skip(SkipReason::IdNotUsed);
     }
   }
-  if (output_.size() >= kFlushAt && !Flush()) return false;
-  return true;
 }
 
 bool Replayer::ReadTime(EventTime& time, SkipReason& reason) const {
@@ -327,7 +356,8 @@ void Replayer::RegistryChanged() {
   if (!record_.hasImage) return Skip(SkipReason::MissingImage);
   if (!record_.hasTargetObject) return Skip(SkipReason::MissingTargetObject);
   SkipReason reason{};
-  if (!OperationFor(record_.eventId, record_.eventType, operation_, reason)) return Skip(reason);
+  if (!OperationFor(record_.eventId, EffectiveEventType(record_.eventType, record_.message), operation_, reason))
+    return Skip(reason);
   if (!TimeOf(time_)) return;
   if (!MapRegistryPath(record_.targetObject, record_.userSid, operation_, key_, value_, reason)) return Skip(reason);
   Enter(time_);

@@ -25,7 +25,7 @@
 
 namespace evreplay {
 
-class Replayer : public LineSink, public rulehost::Host {
+class Replayer : public LogSink, public rulehost::Host {
  public:
   Replayer(const rulehost::Module& module, rulehost::Machine& machine, const Options& options, std::FILE* out);
 
@@ -48,6 +48,8 @@ class Replayer : public LineSink, public rulehost::Host {
   void OnSource(const std::string& name) override;
   bool OnLine(const char* data, std::size_t size, std::size_t capacity, uint64_t lineNumber) override;
   void OnLongLine(uint64_t lineNumber) override;
+  bool OnEvtxChunk(const evtx::ParsedChunk& chunk) override;
+  void OnEvtxDamage(evtx::Damage damage, uint64_t count) override;
 
   void OnReport(std::u16string_view path, std::string_view verdict, int32_t kind) override;
   int32_t OnQueryFile(std::u16string_view path) override;
@@ -62,6 +64,8 @@ class Replayer : public LineSink, public rulehost::Host {
   enum class EventKind { Process, Registry };
 
   void Skip(SkipReason reason);
+  // Judges the event in record_, or changes the machine with it.
+  void Replay();
   bool ReadTime(EventTime& time, SkipReason& reason) const;
   bool TimeOf(EventTime& time);
   void Enter(const EventTime& time);
@@ -88,6 +92,7 @@ class Replayer : public LineSink, public rulehost::Host {
   EventTime time_;
   std::string source_;
   uint64_t lineNumber_ = 0;
+  bool recordNumbers_ = false;  // the source's events are EVTX records, told by number
   Counters counters_;
 
   // The machine's state as the module last saw it.

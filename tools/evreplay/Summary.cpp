@@ -32,6 +32,8 @@ const char* SysmonIdName(int64_t id) {
     case 14: return "registry key or value renamed";
     case 23: return "file deleted";
     case 26: return "file deletion logged";
+    case 27: return "executable file blocked";
+    case 28: return "file shredding blocked";
     default: return "not used";
   }
 }
@@ -65,6 +67,19 @@ std::string SummaryText(const Counters& counters, double seconds) {
       if (count > lines.size()) text += ", ...";
     }
     text += "\n";
+  }
+  uint64_t damaged = 0;
+  for (uint64_t count : counters.damage) damaged += count;
+  if (damaged > 0) {
+    text += "  damaged parts of EVTX files skipped: " + std::to_string(damaged) + "\n";
+    for (std::size_t kind = 0; kind < counters.damage.size(); ++kind) {
+      if (counters.damage[kind] == 0) continue;
+      text += "    " + std::string(evtx::DamageText(static_cast<evtx::Damage>(kind))) + ": " +
+              std::to_string(counters.damage[kind]);
+      const auto& places = counters.damagePlaces[kind];
+      for (std::size_t i = 0; i < places.size(); ++i) text += (i == 0 ? ", in " : ", ") + places[i];
+      text += "\n";
+    }
   }
   text += "  reports: " + std::to_string(counters.reports()) + "\n";
   for (const auto& [verdict, count] : counters.verdicts) text += "    " + verdict + ": " + std::to_string(count) + "\n";

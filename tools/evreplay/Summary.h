@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "EventMapping.h"
+#include "EvtxReader.h"
 
 namespace evreplay {
 
 struct Counters {
   static constexpr std::size_t kFirstLines = 5;  // line numbers kept per reason at fault
-  static constexpr std::size_t kUsedIds = 27;
+  static constexpr std::size_t kUsedIds = 29;
 
   uint64_t read = 0;  // lines that are not blank
   std::array<uint64_t, kUsedIds> usedById{};
@@ -24,6 +25,9 @@ struct Counters {
   std::map<int64_t, uint64_t> unusedIds;
   std::map<std::string, uint64_t, std::less<>> verdicts;
   std::array<uint64_t, 5> results{};  // [1] to [4]
+  // Parts of EVTX inputs skipped, by kind, and the first inputs they were in.
+  std::array<uint64_t, static_cast<std::size_t>(evtx::Damage::Count)> damage{};
+  std::array<std::vector<std::string>, static_cast<std::size_t>(evtx::Damage::Count)> damagePlaces;
 
   uint64_t used() const;
   uint64_t skippedTotal() const;

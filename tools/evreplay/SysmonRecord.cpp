@@ -84,9 +84,7 @@ bool ReadText(element value, std::string_view& out) { return value.get_string().
 
 // The first occurrence wins, so a flat field is not overwritten by an
 // exporter's copy of it elsewhere.
-void SetText(element value, std::string_view& out, SysmonRecord& record, bool* present = nullptr) {
-  std::string_view text;
-  if (!ReadText(value, text)) return;
+void Assign(std::string_view text, std::string_view& out, SysmonRecord& record, bool* present = nullptr) {
   if (present != nullptr) {
     if (*present) return;
     *present = true;
@@ -99,46 +97,14 @@ void SetText(element value, std::string_view& out, SysmonRecord& record, bool* p
   if (text.find('\0') != std::string_view::npos) record.nulInText = true;
 }
 
-// Sysmon's own field names, at the top level or in winlog.event_data.
+void SetText(element value, std::string_view& out, SysmonRecord& record, bool* present = nullptr) {
+  std::string_view text;
+  if (ReadText(value, text)) Assign(text, out, record, present);
+}
+
 bool ReadEventData(std::string_view key, element value, SysmonRecord& record) {
-  switch (key.size()) {
-    case 5:
-      if (key == "Image") SetText(value, record.image, record, &record.hasImage);
-      else return false;
-      return true;
-    case 7:
-      if (key == "UtcTime") SetText(value, record.utcTime, record);
-      else if (key == "UserSid" || key == "UserSID") SetText(value, record.userSid, record);
-      else return false;
-      return true;
-    case 9:
-      if (key == "EventType") SetText(value, record.eventType, record);
-      else return false;
-      return true;
-    case 11:
-      if (key == "ParentImage") SetText(value, record.parentImage, record, &record.hasParentImage);
-      else if (key == "CommandLine") SetText(value, record.commandLine, record);
-      else return false;
-      return true;
-    case 12:
-      if (key == "TargetObject") SetText(value, record.targetObject, record, &record.hasTargetObject);
-      else return false;
-      return true;
-    case 14:
-      if (key == "TargetFilename") SetText(value, record.targetFilename, record, &record.hasTargetFilename);
-      else return false;
-      return true;
-    case 15:
-      if (key == "CreationUtcTime") SetText(value, record.creationUtcTime, record);
-      else return false;
-      return true;
-    case 17:
-      if (key == "ParentCommandLine") SetText(value, record.parentCommandLine, record);
-      else return false;
-      return true;
-    default:
-      return false;
-  }
+  std::string_view text;
+  return SetEventData(key, ReadText(value, text) ? &text : nullptr, record);
 }
 
 void ReadWinlog(object winlog, SysmonRecord& record) {
@@ -167,6 +133,47 @@ void ReadWinlog(object winlog, SysmonRecord& record) {
 }
 
 }  // namespace
+
+bool SetEventData(std::string_view key, const std::string_view* text, SysmonRecord& record) {
+  std::string_view* out = nullptr;
+  bool* present = nullptr;
+  switch (key.size()) {
+    case 5:
+      if (key == "Image") out = &record.image, present = &record.hasImage;
+      break;
+    case 7:
+      if (key == "UtcTime") out = &record.utcTime;
+      else if (key == "UserSid" || key == "UserSID") out = &record.userSid;
+      else if (key == "Message") out = &record.message;
+      break;
+    case 9:
+      if (key == "EventType") out = &record.eventType;
+      break;
+    case 11:
+      if (key == "ParentImage") out = &record.parentImage, present = &record.hasParentImage;
+      else if (key == "CommandLine") out = &record.commandLine;
+      break;
+    case 12:
+      if (key == "TargetObject") out = &record.targetObject, present = &record.hasTargetObject;
+      break;
+    case 14:
+      if (key == "TargetFilename") out = &record.targetFilename, present = &record.hasTargetFilename;
+      break;
+    case 15:
+      if (key == "CreationUtcTime") out = &record.creationUtcTime;
+      break;
+    case 17:
+      if (key == "ParentCommandLine") out = &record.parentCommandLine;
+      break;
+    default:
+      break;
+  }
+  if (out == nullptr) return false;
+  if (text != nullptr) Assign(*text, *out, record, present);
+  return true;
+}
+
+void NoteEventSource(std::string_view source, SysmonRecord& record) { NoteSource(source, record); }
 
 ParseStatus RecordParser::Parse(const char* data, std::size_t size, std::size_t capacity, SysmonRecord& record) {
   record = SysmonRecord{};

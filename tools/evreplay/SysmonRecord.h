@@ -32,12 +32,20 @@ struct SysmonRecord {
   std::string_view targetFilename;
   std::string_view creationUtcTime;
   std::string_view userSid;
+  std::string_view message;    // the rendered message, where the exporter kept it
   bool nulInText = false;  // a text the replay uses holds a NUL character
   // Fields present in the line, so that "missing" differs from empty.
   bool hasImage = false, hasParentImage = false, hasTargetObject = false, hasTargetFilename = false;
 };
 
 enum class ParseStatus { Ok, NotJson, NotObject };
+
+// Takes one of Sysmon's event data fields by its name (`text`, or null for a
+// value that is no text); false for a name the replay does not use. The
+// first occurrence of a field wins.
+bool SetEventData(std::string_view key, const std::string_view* text, SysmonRecord& record);
+// Notes a provider or channel name: the event is Sysmon's when it names it.
+void NoteEventSource(std::string_view source, SysmonRecord& record);
 
 class RecordParser {
  public:

@@ -11,7 +11,10 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <thread>
+#include <algorithm>
 
+#include "EventWriter.h"
 #include "LogReader.h"
 #include "Machine.h"
 #include "Module.h"
@@ -58,13 +61,7 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  std::optional<rulehost::Module> module = rulehost::LoadModule(options.modulePath, error);
-  if (!module) {
-    std::fprintf(stderr, "evreplay: %s\n", error.c_str());
-    return 2;
-  }
-
-  // Ctrl-C, termination and a closed terminal end the replay at once, inside
+  // Ctrl-C, termination and a closed terminal end the run at once, inside
   // any read; the summary is printed and the sandbox removed all the same.
   struct sigaction stop {};
   stop.sa_handler = RequestStop;
@@ -74,8 +71,50 @@ int main(int argc, char** argv) {
   sigaction(SIGHUP, &stop, nullptr);
   signal(SIGPIPE, SIG_IGN);
 
+  const int threads = options.threads > 0 ? options.threads
+                                          : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  const bool onTerminal = ::isatty(STDERR_FILENO) == 1;
   int status = 0;
+  // Reads every input into `sink`; a problem of one input is one line, and
+  // the others are still read.
+  auto readAll = [&](evreplay::LogSink& sink, auto outputFailed) {
+    evreplay::LogReader reader(sink, [&](const std::string& problem) {
+      if (onTerminal) std::fputs("\r\033[K", stderr);
+      std::fprintf(stderr, "evreplay: %s\n", problem.c_str());
+    });
+    reader.StopOn(&evreplay::Replayer::stopRequested);
+    reader.SetThreads(threads);
+    for (const std::string& file : options.files) {
+      if (evreplay::Replayer::stopRequested != 0 || outputFailed()) break;
+      if (!reader.Read(file) && !reader.stopped()) status = 2;
+    }
+  };
   const Clock::time_point start = Clock::now();
+  auto finish = [&](const std::string& summary) {
+    std::fputs(summary.c_str(), stderr);
+    if (evreplay::Replayer::stopRequested != 0) {
+      std::fputs("evreplay: stopped before the end\n", stderr);
+      return 128 + evreplay::Replayer::stopRequested;
+    }
+    return status;
+  };
+
+  if (options.events) {
+    evreplay::EventWriter writer(stdout, &evreplay::Replayer::stopRequested);
+    readAll(writer, [&] { return writer.outputFailed(); });
+    if (!writer.Flush()) {
+      std::fprintf(stderr, "evreplay: cannot write standard output\n");
+      status = 2;
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return finish(evreplay::EventsSummaryText(writer.counters(), seconds));
+  }
+
+  std::optional<rulehost::Module> module = rulehost::LoadModule(options.modulePath, error);
+  if (!module) {
+    std::fprintf(stderr, "evreplay: %s\n", error.c_str());
+    return 2;
+  }
   double seconds = 0;
   evreplay::Counters counters;
   {
@@ -86,18 +125,8 @@ int main(int argc, char** argv) {
       return 2;
     }
     Progress progress{start, start};
-    const bool onTerminal = ::isatty(STDERR_FILENO) == 1;
     if (onTerminal) replayer.SetProgress(ShowProgress, &progress);
-
-    evreplay::LogReader reader(replayer, [&](const std::string& problem) {
-      if (onTerminal) std::fputs("\r\033[K", stderr);
-      std::fprintf(stderr, "evreplay: %s\n", problem.c_str());
-    });
-    reader.StopOn(&evreplay::Replayer::stopRequested);
-    for (const std::string& file : options.files) {
-      if (evreplay::Replayer::stopRequested != 0 || replayer.outputFailed()) break;
-      if (!reader.Read(file) && !reader.stopped()) status = 2;
-    }
+    readAll(replayer, [&] { return replayer.outputFailed(); });
     if (!replayer.Flush()) {
       std::fprintf(stderr, "evreplay: cannot write standard output\n");
       status = 2;
@@ -106,10 +135,5 @@ int main(int argc, char** argv) {
     if (onTerminal) std::fputs("\r\033[K", stderr);
     counters = replayer.counters();
   }
-  std::fputs(evreplay::SummaryText(counters, seconds).c_str(), stderr);
-  if (evreplay::Replayer::stopRequested != 0) {
-    std::fputs("evreplay: stopped before the end\n", stderr);
-    return 128 + evreplay::Replayer::stopRequested;
-  }
-  return status;
+  return finish(evreplay::SummaryText(counters, seconds));
 }
