@@ -14,6 +14,7 @@ struct ParallelChunks::State {
     evtx::ParsedChunk parsed;
     bool ready = false;
   };
+  evtx::ChunkParser ownParser;  // the calling thread's, for the jobs it takes itself
   std::vector<Slot> slots;
   std::deque<std::size_t> jobs;
   std::mutex mutex;
@@ -44,9 +45,11 @@ struct ParallelChunks::State {
 };
 
 ParallelChunks::ParallelChunks(int threads) : state_(std::make_unique<State>()) {
-  const auto count = static_cast<std::size_t>(threads < 1 ? 1 : threads);
-  // Twice the parsers, so that reading runs ahead while they parse.
-  state_->slots.resize(2 * count + 2);
+  // The calling thread is one of the parsers: it parses what no other has
+  // taken while it waits for the next chunk to hand over.
+  const auto count = static_cast<std::size_t>(threads < 2 ? 1 : threads - 1);
+  // Room for reading to run ahead while they parse.
+  state_->slots.resize(4 * count + 4);
   for (std::size_t i = 0; i < count; ++i) state_->workers.emplace_back([this] { state_->Work(); });
 }
 
@@ -85,9 +88,21 @@ ParallelChunks::End ParallelChunks::Run(evtx::StreamReader& stream,
     }
     if (delivered == read) break;
     State::Slot& slot = s.slots[delivered % ring];
-    {
+    for (;;) {
       std::unique_lock<std::mutex> lock(s.mutex);
-      s.done.wait(lock, [&] { return slot.ready; });
+      if (slot.ready) break;
+      if (s.jobs.empty()) {
+        s.done.wait(lock, [&] { return slot.ready; });
+        break;
+      }
+      // Rather than wait, parse the oldest chunk no one has taken.
+      const std::size_t job = s.jobs.front();
+      s.jobs.pop_front();
+      lock.unlock();
+      State::Slot& taken = s.slots[job];
+      s.ownParser.Parse(taken.bytes.data(), taken.bytes.size(), taken.parsed);
+      lock.lock();
+      taken.ready = true;
     }
     ++delivered;
     if (end == End::Whole && !deliver(slot.parsed)) {

@@ -22,8 +22,11 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 
 void NoteSource(std::string_view source, SysmonRecord& record) {
   record.hasSource = true;
-  if (EqualsIgnoringCase(source, "Microsoft-Windows-Sysmon") ||
-      EqualsIgnoringCase(source, "Microsoft-Windows-Sysmon/Operational"))
+  // As Windows writes them, then in any case.
+  constexpr std::string_view kProvider = "Microsoft-Windows-Sysmon";
+  constexpr std::string_view kChannel = "Microsoft-Windows-Sysmon/Operational";
+  if (source == kProvider || source == kChannel || EqualsIgnoringCase(source, kProvider) ||
+      EqualsIgnoringCase(source, kChannel))
     record.isSysmon = true;
 }
 

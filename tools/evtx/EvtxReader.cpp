@@ -3,8 +3,8 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <deque>
 #include <string_view>
-#include <unordered_map>
 
 #include "Values.h"
 
@@ -64,12 +64,29 @@ struct Template {
   std::string literals;
   std::vector<Part> parts;
   std::vector<Capture> captures;
+  uint32_t valueCount = 0;  // substitutions it refers to: the highest index and one
   void clear() {
     literals.clear();
     parts.clear();
     captures.clear();
+    valueCount = 0;
+  }
+  void countValues() {
+    for (const Part& part : parts)
+      if (part.kind != Part::Literal && part.index + 1u > valueCount) valueCount = part.index + 1u;
+    for (const Capture& capture : captures)
+      if (capture.role == Role::Nested && capture.index + 1u > valueCount) valueCount = capture.index + 1u;
   }
 };
+
+// A template known in the whole file by its identifier.
+struct KnownTemplate {
+  std::array<uint8_t, 16> guid{};
+  Context context = Context::Root;
+  Template compiled;
+};
+// Templates a parser keeps across chunks; more are compiled chunk by chunk.
+constexpr std::size_t kMaxKnownTemplates = 4096;
 
 struct ValueSpan {
   uint32_t offset = 0;  // in the chunk
@@ -117,7 +134,12 @@ struct ChunkParser::State {
   // Templates compiled in this chunk, by definition offset and context.
   std::vector<Template> pool;
   std::size_t used = 0;
-  std::unordered_map<uint32_t, uint32_t> byOffset;
+  std::vector<std::pair<uint32_t, uint32_t>> byOffset;  // key -> pool index; few a chunk
+  std::deque<KnownTemplate> knownTemplates;             // across chunks, by identifier
+  // Scratch of each element depth, kept from chunk to chunk.
+  std::vector<Part> textStack[kMaxDepth + 2];
+  std::string elementStack[kMaxDepth + 2];
+  std::string attributeName;
   Template scratch[kMaxNesting];           // elements met without a template
   std::vector<ValueSpan> valueStack[kMaxNesting + 1];
   std::string name;                        // scratch for names
@@ -261,7 +283,8 @@ struct ChunkParser::State {
     c.Skip(2);  // dependency identifier
     c.Skip(4);  // data size
     if (!ReadName(c)) return false;
-    const std::string element = name;
+    std::string& element = elementStack[depth];
+    element = name;
     const Context children = ChildContext(context, element);
     // Data's own name, when an attribute gives it.
     uint32_t dataNameFirst = 0, dataNameCount = 0;
@@ -273,7 +296,7 @@ struct ChunkParser::State {
         if ((attribute & 0x1F) != 0x06) break;
         c.U8();
         if (!ReadName(c)) return false;
-        const std::string attributeName = name;
+        attributeName = name;
         const auto first = static_cast<uint32_t>(t.parts.size());
         if (!ReadTextParts(c, t, false, Context::Ignored)) return false;
         const auto count = static_cast<uint32_t>(t.parts.size()) - first;
@@ -304,7 +327,8 @@ struct ChunkParser::State {
     }
     if (close != 0x02) return c.ok = false;
     // The content: its own text, and child elements.
-    std::vector<Part> text;
+    std::vector<Part>& text = textStack[depth];
+    text.clear();
     bool hasText = false;
     for (;;) {
       const uint8_t next = c.Peek();
@@ -370,19 +394,46 @@ struct ChunkParser::State {
   }
 
   // The template whose definition is at `offset`, compiled for `context`.
-  const Template* TemplateAt(uint32_t offset, Context context) {
-    const uint32_t key = offset * kContexts + static_cast<uint32_t>(context);
-    auto found = byOffset.find(key);
-    if (found != byOffset.end()) return &pool[found->second];
+  // The template whose definition is at `offset`, compiled for `context`,
+  // for an instance of `values` values. A template is known across chunks by
+  // its identifier (a GUID, as Windows gives each template of a provider):
+  // later chunks define it again, and it is compiled once. An instance that
+  // does not fit the one known (another number of values) gets its own
+  // definition compiled.
+  const Template* TemplateAt(uint32_t offset, Context context, std::size_t values) {
     // next definition (4), identifier (16), data size (4), then the data
     if (offset > size || size - offset < 24) return nullptr;
+    std::array<uint8_t, 16> guid;
+    std::memcpy(guid.data(), chunk + offset + 4, 16);
+    const bool identified = guid != std::array<uint8_t, 16>{};
+    if (identified) {
+      for (const KnownTemplate& known : knownTemplates)
+        if (known.guid == guid && known.context == context && known.compiled.valueCount <= values)
+          return &known.compiled;
+    }
+    const uint32_t key = offset * kContexts + static_cast<uint32_t>(context);
+    for (const auto& [knownKey, index] : byOffset)
+      if (knownKey == key) return &pool[index];
     const uint32_t dataSize = U32(chunk + offset + 20);
     if (dataSize > size - offset - 24) return nullptr;
+    Cursor c{chunk, size, offset + 24, offset + 24 + std::size_t{dataSize}};
+    if (identified && knownTemplates.size() < kMaxKnownTemplates) {
+      KnownTemplate known;
+      known.guid = guid;
+      known.context = context;
+      if (!CompileFragment(c, known.compiled, context)) return nullptr;
+      known.compiled.countValues();
+      if (known.compiled.valueCount <= values) {
+        knownTemplates.push_back(std::move(known));
+        return &knownTemplates.back().compiled;
+      }
+      c.pos = offset + 24;
+    }
     if (used == pool.size()) pool.emplace_back();
     Template& t = pool[used];
-    Cursor c{chunk, size, offset + 24, offset + 24 + std::size_t{dataSize}};
     if (!CompileFragment(c, t, context)) return nullptr;
-    byOffset.emplace(key, static_cast<uint32_t>(used));
+    t.countValues();
+    byOffset.emplace_back(key, static_cast<uint32_t>(used));
     return &pool[used++];
   }
 
@@ -552,10 +603,10 @@ struct ChunkParser::State {
         c.Skip(dataSize);
         if (!c.ok) return false;
       }
-      const Template* t = TemplateAt(offset, context);
-      if (t == nullptr) return false;
       std::vector<ValueSpan>& values = valueStack[nesting];
       if (!ReadValues(c, values)) return false;
+      const Template* t = TemplateAt(offset, context, values.size());
+      if (t == nullptr) return false;
       return Instantiate(*t, values, e, nesting);
     }
     if ((token & 0x1F) == 0x01) {

@@ -206,6 +206,7 @@ class FileWriter::Chunk {
     PutLe(out, record.written, 8);
     out += std::string("\x0f\x01\x01\x00", 4);
     PutInstance(out, at, *record.tmpl, record.values);
+    out += '\0';  // the document's end
     while ((out.size() + 4) % 8 != 0) out += '\0';
     PatchLe(out, 4, out.size() + 4, 4);
     PutLe(out, out.size() + 4, 4);
@@ -328,6 +329,7 @@ class FileWriter::Chunk {
         out += std::string("\x0f\x01\x01\x00", 4);
         if (nested.tmpl != nullptr) {
           PutInstance(out, base, *nested.tmpl, nested.values);
+          out += '\0';
         } else {
           PutElement(out, base, nested.element);
           out += '\0';
@@ -351,7 +353,9 @@ void FileWriter::Add(const Record& record) {
     if (current_ == nullptr) current_ = new Chunk;
     Chunk trial = *current_;
     const std::string bytes = trial.Encode(record, trial.end);
-    if (trial.end + bytes.size() <= kChunkSize) {
+    // Windows leaves room after the last record; readers such as libevtx
+    // skip a record that ends at the chunk's last byte.
+    if (trial.end + bytes.size() < kChunkSize) {
       *current_ = std::move(trial);
       std::memcpy(current_->data.data() + current_->end, bytes.data(), bytes.size());
       current_->lastRecord = current_->end;

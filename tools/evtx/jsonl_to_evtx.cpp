@@ -84,7 +84,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   const int perChunk = argc > 3 ? std::atoi(argv[3]) : 0;
-  std::ifstream in(argv[1]);
+  std::ifstream file;
+  if (std::string(argv[1]) != "-") file.open(argv[1]);
+  std::istream& in = std::string(argv[1]) == "-" ? std::cin : file;
   std::map<std::string, Template> templates;
   std::list<std::vector<Value>> keep;
   FileWriter writer;
@@ -163,6 +165,12 @@ int main(int argc, char** argv) {
       inChunk = 0;
     }
   }
-  std::ofstream(argv[2], std::ios::binary) << writer.Finish();
-  return 0;
+  const std::string bytes = writer.Finish();
+  if (std::string(argv[2]) == "-") {
+    std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return std::cout.flush() ? 0 : 1;
+  }
+  std::ofstream out(argv[2], std::ios::binary);
+  out << bytes;
+  return out ? 0 : 1;
 }
