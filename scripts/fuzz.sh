@@ -3,8 +3,8 @@
 # ASan, UBSan), starting from their checked-in corpora.
 #
 # Usage: scripts/fuzz.sh TARGET|all MINUTES [libFuzzer options...]
-#   TARGET: rpc_reply_fuzz, text_conversion_fuzz, evrules_exports_fuzz or
-#   evreplay_input_fuzz.
+#   TARGET: rpc_reply_fuzz, text_conversion_fuzz, evrules_exports_fuzz,
+#   evreplay_input_fuzz or evtx_chunk_fuzz.
 #   MINUTES may be a fraction (0.5 fuzzes for 30 s).
 #
 # New inputs go to build/fuzz/findings/TARGET/new, never into the checked-in
@@ -15,7 +15,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all=(rpc_reply_fuzz text_conversion_fuzz evrules_exports_fuzz evreplay_input_fuzz)
+all=(rpc_reply_fuzz text_conversion_fuzz evrules_exports_fuzz evreplay_input_fuzz evtx_chunk_fuzz)
 if (($# < 2)); then
   sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'
   exit 2

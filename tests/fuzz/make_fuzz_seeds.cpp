@@ -3,7 +3,9 @@
 //                         every operation, derived from its declaration
 //   evrules_exports_fuzz  every event of the scenario files given
 //   text_conversion_fuzz  a few texts of each kind
-//   evreplay_input_fuzz   every LOG.jsonl given, plain, compressed and packed
+//   evreplay_input_fuzz   every LOG.jsonl given, plain, compressed and packed,
+//                         and the EVTX test logs
+//   evtx_chunk_fuzz       the chunks of the EVTX test logs
 // Inputs that once found a fault are kept beside the seeds under other names
 // and never rewritten here.
 //
@@ -22,6 +24,7 @@
 #include <string_view>
 #include <utility>
 
+#include "TestLogs.h"
 #include "service/ServiceRpcTypes.h"
 
 namespace {
@@ -266,6 +269,19 @@ void WriteLogSeeds(const fs::path& folder, const fs::path& log) {
   Write(folder / (base + ".tar.xz"), Packed("tar", "xz", log.filename().string(), data));
 }
 
+void WriteEvtxSeeds(const fs::path& corpus) {
+  for (const auto& log : evtx::testing::MakeTestLogs()) {
+    if (log.name != "values.evtx" && log.name != "beyond-python-evtx.evtx" && log.name != "broken-xml.evtx") continue;
+    const std::string base = "seed-" + log.name.substr(0, log.name.find('.'));
+    Write(corpus / "evreplay_input_fuzz" / base, log.bytes.substr(0, 4096 + 65536));
+    for (std::size_t at = 4096, n = 0; at + 512 <= log.bytes.size(); at += 65536, ++n) {
+      // Sealed (first byte 1) and as it is (0).
+      const std::string chunk = log.bytes.substr(at, 65536);
+      Write(corpus / "evtx_chunk_fuzz" / (base + "-" + std::to_string(n)), "\x01" + chunk);
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -278,6 +294,7 @@ int main(int argc, char* argv[]) {
                      std::make_index_sequence<TevrinAV::AllOperations::size>{});
   WriteEmptyRecordsSeed(corpus / "rpc_reply_fuzz");
   WriteTextSeeds(corpus / "text_conversion_fuzz");
+  WriteEvtxSeeds(corpus);
   for (int i = 2; i < argc; ++i) {
     const fs::path file(argv[i]);
     if (file.extension() == ".jsonl")

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
@@ -434,7 +435,9 @@ void FileWriter::SealChunk(std::string& file, std::size_t offset) {
   const char* chunk = file.data() + offset;
   uint32_t freeSpace = 0;
   for (int b = 0; b < 4; ++b) freeSpace |= uint32_t{static_cast<uint8_t>(chunk[48 + b])} << (8 * b);
-  if (freeSpace >= kChunkHeaderSize && freeSpace <= kChunkSize)
+  if (offset + kChunkHeaderSize > file.size()) return;
+  const std::size_t available = std::min(kChunkSize, file.size() - offset);
+  if (freeSpace >= kChunkHeaderSize && freeSpace <= available)
     PatchLe(file, offset + 52, Crc(chunk + kChunkHeaderSize, freeSpace - kChunkHeaderSize), 4);
   uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(chunk), 120));
   crc = static_cast<uint32_t>(crc32(crc, reinterpret_cast<const Bytef*>(chunk + 128), kChunkHeaderSize - 128));

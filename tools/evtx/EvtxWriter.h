@@ -113,7 +113,8 @@ class FileWriter {
 
   // Recomputes the header's checksum of `file` (after a test changed it).
   static void SealHeader(std::string& file);
-  // Recomputes the checksums of the chunk at `offset` of `file`.
+  // Recomputes the checksums of the chunk at `offset` of `file` (as far as
+  // the file holds it).
   static void SealChunk(std::string& file, std::size_t offset);
 
  private:
