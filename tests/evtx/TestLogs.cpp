@@ -331,6 +331,33 @@ std::vector<TestLog> MakeTestLogs() {
     log.Add(t, 3, u"WS03", beyond, true,
             {Xml(Element(u"Inner", {}, {Element(u"Leaf", {}, {TextNode(u"deep")})}))},
             {{"Refs", "a&B<<raw>"}, {"Code", "15007"}, {"Leaf", "deep"}});
+    // A record without a template, as some exporting tools write them: its
+    // start tokens carry no dependency identifier (python-evtx expects one).
+    static const Node bare = Element(
+        u"Event", {{u"xmlns", {TextNode(u"http://schemas.microsoft.com/win/2004/08/events/event")}}},
+        {Element(u"System", {},
+                 {Element(u"Provider", {{u"Name", {TextNode(u"Exporter")}}}, {}), Element(u"EventID", {}, {TextNode(u"4688")}),
+                  Element(u"TimeCreated", {{u"SystemTime", {TextNode(u"2024-05-01T09:00:00.000Z")}}}, {}),
+                  Element(u"EventRecordID", {}, {TextNode(u"77")}), Element(u"Channel", {}, {TextNode(u"Security")}),
+                  Element(u"Computer", {}, {TextNode(u"WS04")})}),
+         Element(u"EventData", {},
+                 {Element(u"Data", {{u"Name", {TextNode(u"NewProcessName")}}}, {TextNode(u"C:\\x.exe")}),
+                  Element(u"Data", {}, {TextNode(u"0")})})});
+    Record r;
+    r.id = log.next++;
+    r.written = Ticks(kMayFirst);
+    r.bare = &bare;
+    log.writer.Add(r);
+    ExpectedEvent e;
+    e.record = r.id;
+    e.eventId = "4688";
+    e.provider = "Exporter";
+    e.channel = "Security";
+    e.computer = "WS04";
+    e.eventRecordId = "77";
+    e.timeCreated = "2024-05-01T09:00:00.000Z";
+    e.data = {{"NewProcessName", "C:\\x.exe"}, {"Data", "0"}};
+    log.events.push_back(e);
     TestLog out = Done("beyond-python-evtx.evtx", log);
     out.checkedByPythonEvtx = false;
     logs.push_back(out);

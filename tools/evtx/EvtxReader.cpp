@@ -276,11 +276,30 @@ struct ChunkParser::State {
     t.captures.push_back(capture);
   }
 
-  bool CompileElement(Cursor& c, Template& t, Context context, int depth) {
+  // Whether a name structure stands at `offset`: its units and terminator fit.
+  bool IsNameAt(uint32_t offset) const {
+    if (offset > size || size - offset < 10) return false;
+    const std::size_t bytes = 8 + 2 * std::size_t{U16(chunk + offset + 6)} + 2;
+    return size - offset >= bytes && U16(chunk + offset + bytes - 2) == 0;
+  }
+
+  // Element starts carry a dependency identifier in template definitions;
+  // elements outside any template (records written without one, fragments
+  // in values) may lack it. Which it is shows where the name offset points.
+  bool HasDependencyIdentifier(const Cursor& c) const {
+    const std::size_t at = c.pos;  // after the token
+    if (at + 8 > c.end) return true;
+    const uint32_t without = U32(chunk + at + 4), with = at + 10 <= c.end ? U32(chunk + at + 6) : 0;
+    if (without == at + 8 && IsNameAt(without)) return false;
+    if (with == at + 10 && IsNameAt(with)) return true;
+    return !(IsNameAt(without) && without < at && !IsNameAt(with));
+  }
+
+  bool CompileElement(Cursor& c, Template& t, Context context, int depth, bool templated = true) {
     if (depth > kMaxDepth) return c.ok = false;
     const uint8_t token = c.U8();
     if ((token & 0x1F) != 0x01) return c.ok = false;
-    c.Skip(2);  // dependency identifier
+    if (templated || HasDependencyIdentifier(c)) c.Skip(2);  // dependency identifier
     c.Skip(4);  // data size
     if (!ReadName(c)) return false;
     std::string& element = elementStack[depth];
@@ -338,7 +357,7 @@ struct ChunkParser::State {
         break;
       }
       if ((next & 0x1F) == 0x01) {
-        if (!CompileElement(c, t, children, depth + 1)) return false;
+        if (!CompileElement(c, t, children, depth + 1, templated)) return false;
         continue;
       }
       if ((next & 0x1F) == 0x0a) {  // processing instruction: target, then data
@@ -612,7 +631,7 @@ struct ChunkParser::State {
     if ((token & 0x1F) == 0x01) {
       Template& t = scratch[nesting];
       t.clear();
-      if (!CompileElement(c, t, context, 0)) return false;
+      if (!CompileElement(c, t, context, 0, false)) return false;
       std::vector<ValueSpan>& values = valueStack[nesting];
       values.clear();
       return Instantiate(t, values, e, nesting);

@@ -206,7 +206,11 @@ class FileWriter::Chunk {
     PutLe(out, record.id, 8);
     PutLe(out, record.written, 8);
     out += std::string("\x0f\x01\x01\x00", 4);
-    PutInstance(out, at, *record.tmpl, record.values);
+    if (record.bare != nullptr) {
+      PutElement(out, at, *record.bare, false);
+    } else {
+      PutInstance(out, at, *record.tmpl, record.values);
+    }
     out += '\0';  // the document's end
     while ((out.size() + 4) % 8 != 0) out += '\0';
     PatchLe(out, 4, out.size() + 4, 4);
@@ -232,9 +236,9 @@ class FileWriter::Chunk {
     PutLe(out, 0, 2);
   }
 
-  void PutContent(std::string& out, std::size_t base, const Node& node) {
+  void PutContent(std::string& out, std::size_t base, const Node& node, bool dependency = true) {
     switch (node.kind) {
-      case Node::Kind::Element: PutElement(out, base, node); break;
+      case Node::Kind::Element: PutElement(out, base, node, dependency); break;
       case Node::Kind::Text:
         out += '\x05';
         out += '\x01';
@@ -263,10 +267,9 @@ class FileWriter::Chunk {
     }
   }
 
-  void PutElement(std::string& out, std::size_t base, const Node& node) {
-    const std::size_t start = out.size();
+  void PutElement(std::string& out, std::size_t base, const Node& node, bool dependency = true) {
     out += node.attributes.empty() ? '\x01' : '\x41';
-    PutLe(out, 0xFFFF, 2);  // no dependency
+    if (dependency) PutLe(out, 0xFFFF, 2);  // no dependency
     const std::size_t sizeAt = out.size();
     PutLe(out, 0, 4);
     PutName(out, base, node.name);
@@ -276,7 +279,7 @@ class FileWriter::Chunk {
       for (std::size_t i = 0; i < node.attributes.size(); ++i) {
         out += i + 1 < node.attributes.size() ? '\x46' : '\x06';
         PutName(out, base, node.attributes[i].first);
-        for (const Node& value : node.attributes[i].second) PutContent(out, base, value);
+        for (const Node& value : node.attributes[i].second) PutContent(out, base, value, dependency);
       }
       PatchLe(out, listAt, out.size() - listAt - 4, 4);
     }
@@ -284,10 +287,10 @@ class FileWriter::Chunk {
       out += '\x03';
     } else {
       out += '\x02';
-      for (const Node& child : node.children) PutContent(out, base, child);
+      for (const Node& child : node.children) PutContent(out, base, child, dependency);
       out += '\x04';
     }
-    PatchLe(out, sizeAt, out.size() - start - 7, 4);
+    PatchLe(out, sizeAt, out.size() - sizeAt - 4, 4);
   }
 
   void PutInstance(std::string& out, std::size_t base, const Template& tmpl, const std::vector<Value>& values) {

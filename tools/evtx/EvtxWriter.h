@@ -88,6 +88,9 @@ struct Record {
   uint64_t written = 0;  // FILETIME
   const Template* tmpl = nullptr;
   std::vector<Value> values;
+  // Without a template: the element itself, its start tokens without a
+  // dependency identifier, as some exporting tools write records.
+  const Node* bare = nullptr;
 };
 
 // Where the parts of a written file are, for tests that damage them.
