@@ -138,6 +138,8 @@ TEST_F(LogReaderTest, AFolderIsEveryFileBelowItInNameOrder) {
   Write("logs/b.jsonl", kSecond);
   Write("logs/a/z.jsonl", kSecond);
   Write("logs/A.jsonl", kSecond);
+  Write("logs/.git/objects/x.jsonl", kSecond);  // hidden: not read
+  Write("logs/.b.jsonl.swp", kSecond);
   EXPECT_TRUE(Read(folder_ + "/logs"));
   EXPECT_EQ(sink_.events, (std::vector<std::string>{"source logs/A.jsonl", "1 {\"n\":3}", "source logs/a/z.jsonl",
                                                     "1 {\"n\":3}", "source logs/b.jsonl", "1 {\"n\":3}"}));

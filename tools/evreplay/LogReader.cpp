@@ -51,6 +51,12 @@ bool LogReader::ReadFolder(const std::string& path, const std::string& name) {
   std::error_code error;
   std::filesystem::recursive_directory_iterator walk(path, std::filesystem::directory_options::none, error);
   for (; !error && walk != std::filesystem::recursive_directory_iterator(); walk.increment(error)) {
+    // Hidden entries (".git", editors' swap files) are not logs.
+    if (walk->path().filename().string().front() == '.') {
+      if (walk->is_directory(error)) walk.disable_recursion_pending();
+      error.clear();
+      continue;
+    }
     std::error_code kind;
     if (walk->is_regular_file(kind)) files.push_back(walk->path());
   }
@@ -62,7 +68,7 @@ bool LogReader::ReadFolder(const std::string& path, const std::string& name) {
     if (stopped_ || stoppedBySink_) return false;
     ok = ReadFile(file.string(), Printable(file.string())) && ok;
   }
-  if (files.empty()) problem_(name + ": a folder without files");
+  if (files.empty()) problem_(name + ": a folder without files (hidden ones are not read)");
   return ok && !files.empty();
 }
 
