@@ -133,6 +133,10 @@ TEST_F(MachineTest, AStreamNameWritesItsFile) {
   ASSERT_TRUE(machine_.WriteFile("C:\\Logs\\x.exe:Zone.Identifier:$DATA", kMayFirst)) << machine_.error();
   EXPECT_EQ(Kind(u"C:\\Logs\\trace.etl"), FileKind::File);
   EXPECT_TRUE(machine_.HasFile("C:\\Logs\\x.exe"));
+  // A folder's stream leaves the folder a folder.
+  ASSERT_TRUE(machine_.WriteFile("C:\\LOGS:hidden.vbs", kMayFirst)) << machine_.error();
+  EXPECT_EQ(Kind(u"C:\\Logs"), FileKind::Directory);
+  EXPECT_TRUE(machine_.HasFile("C:\\Logs\\x.exe"));
 }
 
 TEST_F(MachineTest, TheSandboxHoldsNoMoreThanItsLimits) {

@@ -10,8 +10,10 @@ namespace evreplay {
 
 const char* const kUsage =
     "usage: evreplay --module PATH [options] FILE...\n"
-    "Judges recorded Sysmon events (JSON lines, flat or as Winlogbeat writes them) with the rule module.\n"
-    "FILE: plain, or compressed or archived (.gz, .zip, .tar.gz, ...); - is standard input.\n"
+    "Judges recorded Sysmon events (Windows event logs, .evtx, or JSON lines, flat or as Winlogbeat\n"
+    "writes them) with the rule module.\n"
+    "FILE: a log, plain or compressed or archived (.gz, .zip, .tar.gz, .7z, ...), told by its content;\n"
+    "a folder (every file below it); - is standard input.\n"
     "\n"
     "  --module PATH          the rule module (libevrules.so)\n"
     "  --all                  also a line for every event answered 2 or 3 without a report\n"

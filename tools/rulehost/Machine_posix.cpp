@@ -89,6 +89,7 @@ struct Machine::State {
   std::string prefixKey;
   std::vector<std::string_view> components;
   std::vector<std::size_t> keyEnds;  // key length after each component
+  bool streamed = false;             // the last component named a stream
 
   bool Fail(std::string why) {
     error = std::move(why);
@@ -132,6 +133,7 @@ struct Machine::State {
       return nullptr;
     }
     components.clear();
+    streamed = false;
     std::size_t start = 0;
     while (start <= rest.size()) {
       std::size_t end = start;
@@ -141,7 +143,10 @@ struct Machine::State {
       // "name": writing it writes the file.
       if (end == rest.size()) {
         const std::size_t colon = component.find(':');
-        if (colon != std::string_view::npos && colon > 0) component = component.substr(0, colon);
+        if (colon != std::string_view::npos && colon > 0) {
+          component = component.substr(0, colon);
+          streamed = true;
+        }
       }
       if (component == "..") {
         if (!components.empty()) components.pop_back();
@@ -340,7 +345,9 @@ bool Machine::WriteFile(std::string_view windowsPath, FileTime lastWrite) {
   if (s.components.empty()) return s.Fail("not a file: " + Shown(windowsPath));
   auto found = s.entries.find(s.key);
   if (found != s.entries.end()) {
-    if (found->second.directory) return s.Fail("a folder, not a file: " + Shown(windowsPath));
+    // A folder's stream (a script hidden in "C:\\Users\\x\\AppData:run.vbs")
+    // is written with the folder, which stays one.
+    if (found->second.directory && !s.streamed) return s.Fail("a folder, not a file: " + Shown(windowsPath));
     return s.Touch(found->second.hostPath, lastWrite);
   }
   std::string host;
