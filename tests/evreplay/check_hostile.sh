@@ -66,14 +66,14 @@ else
 fi
 rmdir "$work/sandbox/evreplay-$$-GhIjKl"
 
-# Wrong inputs among good ones: each named, the good one still replayed, status 2.
+# Wrong inputs among good ones: each named, the good one still replayed, status 3.
 printf '\x89PNG\r\n\x1a\n\0\0\0' >"$work/shot.png"
 : >"$work/empty.jsonl"
 replay --all "$work/shot.png" "$log" "$work/empty.jsonl" >"$work/out" 2>"$work/err"
 status=$?
-if [ "$status" -eq 2 ] && grep -qxF "evreplay: $work/shot.png: a PNG image, not an event log" "$work/err" &&
+if [ "$status" -eq 3 ] && grep -qxF "evreplay: $work/shot.png: a PNG image, not an event log" "$work/err" &&
    [ -s "$work/out" ]; then
-  ok "a PNG among logs: named, the log replayed, status 2"
+  ok "a PNG among logs: named, the log replayed, status 3"
 else
   fail "a PNG among logs: status $status, $(head -n 3 "$work/err")"
 fi

@@ -11,7 +11,7 @@ trap 'rm -rf "$work"' EXIT
 cd "$logs"
 status=0
 "$evreplay" --module "$module" --sandbox "$work" "$@" "$log" >"$work/out" 2>"$work/err" || status=$?
-grep -v '^  speed: ' "$work/err" >"$work/summary" || true
+grep -v -e '^  speed: ' -e '^  module: ' "$work/err" >"$work/summary" || true
 if [ "${EVREPLAY_UPDATE:-}" = 1 ]; then
   cp "$work/out" "expected/$name.out"
   cp "$work/summary" "expected/$name.summary"

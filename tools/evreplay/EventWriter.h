@@ -9,13 +9,14 @@
 #include <string>
 
 #include "LogReader.h"
+#include "Output.h"
 #include "Summary.h"
 
 namespace evreplay {
 
 class EventWriter : public LogSink {
  public:
-  EventWriter(std::FILE* out, const volatile std::sig_atomic_t* stop) : out_(out), stop_(stop) {}
+  EventWriter(Output& out, const volatile std::sig_atomic_t* stop) : out_(out), stop_(stop) {}
 
   void OnSource(const std::string& name) override { source_ = name; }
   bool OnLine(const char* data, std::size_t size, std::size_t capacity, uint64_t lineNumber) override;
@@ -23,20 +24,15 @@ class EventWriter : public LogSink {
   bool OnEvtxChunk(const evtx::ParsedChunk& chunk) override;
   void OnEvtxDamage(evtx::Damage damage, uint64_t count) override;
 
-  // Writes what is still buffered; false when the output failed.
-  bool Flush();
-  bool outputFailed() const { return failed_; }
   const Counters& counters() const { return counters_; }
 
  private:
   bool Written();
 
-  std::FILE* out_;
+  Output& out_;
   const volatile std::sig_atomic_t* stop_;
   std::string source_;
-  std::string buffer_;
   Counters counters_;
-  bool failed_ = false;
 };
 
 // The summary of --events: events written, long lines left out, damage.

@@ -14,6 +14,22 @@
 namespace evreplay {
 namespace {
 
+// Calls `onFile` for every regular file below `path`; hidden entries (".git",
+// editors' swap files) are not logs and are passed over.
+template <typename OnFile>
+void ForEachFile(const std::string& path, std::error_code& error, OnFile onFile) {
+  std::filesystem::recursive_directory_iterator walk(path, std::filesystem::directory_options::none, error);
+  for (; !error && walk != std::filesystem::recursive_directory_iterator(); walk.increment(error)) {
+    if (walk->path().filename().string().front() == '.') {
+      if (walk->is_directory(error)) walk.disable_recursion_pending();
+      error.clear();
+      continue;
+    }
+    std::error_code kind;
+    if (walk->is_regular_file(kind)) onFile(*walk);
+  }
+}
+
 // Archives and compressed streams inside each other: a .tar.gz is two.
 constexpr int kMaxNesting = 4;
 
@@ -46,20 +62,26 @@ bool LogReader::Read(const std::string& path) {
   return ReadFile(path, Printable(path));
 }
 
+bool LogReader::InputSize(const std::string& path, uint64_t& bytes) {
+  struct stat status {};
+  if (path == "-" || ::stat(path.c_str(), &status) != 0) return false;
+  if (S_ISREG(status.st_mode)) {
+    bytes += static_cast<uint64_t>(status.st_size);
+    return true;
+  }
+  if (!S_ISDIR(status.st_mode)) return false;
+  std::error_code error;
+  ForEachFile(path, error, [&](const std::filesystem::directory_entry& file) {
+    std::error_code ignored;
+    bytes += file.file_size(ignored);
+  });
+  return true;
+}
+
 bool LogReader::ReadFolder(const std::string& path, const std::string& name) {
   std::vector<std::filesystem::path> files;
   std::error_code error;
-  std::filesystem::recursive_directory_iterator walk(path, std::filesystem::directory_options::none, error);
-  for (; !error && walk != std::filesystem::recursive_directory_iterator(); walk.increment(error)) {
-    // Hidden entries (".git", editors' swap files) are not logs.
-    if (walk->path().filename().string().front() == '.') {
-      if (walk->is_directory(error)) walk.disable_recursion_pending();
-      error.clear();
-      continue;
-    }
-    std::error_code kind;
-    if (walk->is_regular_file(kind)) files.push_back(walk->path());
-  }
+  ForEachFile(path, error, [&](const std::filesystem::directory_entry& file) { files.push_back(file.path()); });
   if (error) return Problem(name, error.message());
   // Name order, whatever order the file system keeps.
   std::sort(files.begin(), files.end());
@@ -74,6 +96,7 @@ bool LogReader::ReadFolder(const std::string& path, const std::string& name) {
 
 bool LogReader::ReadFile(const std::string& path, const std::string& name) {
   FileSource file(stop_);
+  file.CountInto(&bytesRead_);
   if (!file.Open(path)) return Problem(name, "cannot open: " + file.error());
   return ReadStream(file, name, 0, &file);
 }

@@ -8,6 +8,7 @@
 #ifndef EVREPLAY_LOG_READER_H
 #define EVREPLAY_LOG_READER_H
 
+#include <atomic>
 #include <csignal>
 #include <functional>
 #include <string>
@@ -51,6 +52,11 @@ class LogReader {
   // The same for bytes already open, named `name` (escaped for printing).
   bool ReadSource(ByteSource& source, const std::string& name) { return ReadStream(source, name, 0, nullptr); }
   bool stopped() const { return stopped_; }
+  // The bytes read from files so far (compressed ones as they are stored).
+  uint64_t bytesRead() const { return bytesRead_.load(std::memory_order_relaxed); }
+  // The bytes of `path` that Read will read: a file's size, the files below
+  // a folder; false for standard input and devices, whose size is unknown.
+  static bool InputSize(const std::string& path, uint64_t& bytes);
   // Whether the sink asked to stop.
   bool stoppedBySink() const { return stoppedBySink_; }
 
@@ -74,6 +80,7 @@ class LogReader {
   bool stoppedBySink_ = false;
   uint64_t unpackedLimit_ = 0;
   int threads_ = 1;
+  std::atomic<uint64_t> bytesRead_{0};
 };
 
 }  // namespace evreplay

@@ -25,7 +25,6 @@ namespace {
 
 // Images the log did not create have been there long: 2000-01-01 UTC.
 constexpr rulehost::FileTime kOldFileTime{946684800, 0};
-constexpr std::size_t kFlushAt = std::size_t{1} << 18;
 constexpr uint64_t kProgressEvery = 1u << 14;
 
 // Registry and process events are judged; file events change the machine.
@@ -52,12 +51,6 @@ bool IsBlank(const char* data, std::size_t size) {
 bool IsUsedId(int64_t id) {
   return id == 1 || id == 2 || id == 11 || id == 12 || id == 13 || id == 14 || id == 23 || id == 26 || id == 27 ||
          id == 28;
-}
-
-void AppendField(std::string& out, std::string_view name) {
-  out += ",\"";
-  out.append(name);
-  out += "\":";
 }
 
 }  // namespace
@@ -119,10 +112,14 @@ void AssignWide(std::u16string& out, std::string_view utf8) {
   out.resize(n);
 }
 
-Replayer::Replayer(const rulehost::Module& module, rulehost::Machine& machine, const Options& options, std::FILE* out)
-    : module_(module), machine_(machine), options_(options), out_(out) {
-  output_.reserve(kFlushAt * 2);
-}
+Replayer::Replayer(const rulehost::Module& module, rulehost::Machine& machine, const Options& options, Output& out)
+    : module_(module),
+      machine_(machine),
+      options_(options),
+      out_(out),
+      writer_(MakeFindingWriter(options.format, options.explain, false)) {}
+
+void Replayer::SetWriter(std::unique_ptr<FindingWriter> writer) { writer_ = std::move(writer); }
 
 bool Replayer::SetUp(std::string& error) {
   if (!module_.emulated()) {
@@ -175,23 +172,14 @@ bool Replayer::SetUp(std::string& error) {
   return true;
 }
 
-bool Replayer::Flush() {
-  if (!output_.empty() && !outputFailed_) {
-    if (std::fwrite(output_.data(), 1, output_.size(), out_) != output_.size()) outputFailed_ = true;
-  }
-  output_.clear();
-  if (std::fflush(out_) != 0) outputFailed_ = true;
-  return !outputFailed_;
+void Replayer::OnSource(const std::string& name) {
+  source_ = name;
+  counters_.BeginInput(name);
 }
 
-void Replayer::OnSource(const std::string& name) { source_ = name; }
-
 void Replayer::Skip(SkipReason reason) {
-  const auto index = static_cast<std::size_t>(reason);
-  ++counters_.skipped[index];
-  const bool lineAtFault = reason != SkipReason::NotSysmon && reason != SkipReason::IdNotUsed;
-  if (lineAtFault && counters_.firstLines[index].size() < Counters::kFirstLines)
-    counters_.firstLines[index].push_back(source_ + (recordNumbers_ ? ":record " : ":") + std::to_string(lineNumber_));
+  if (counters_.CountSkip(reason))
+    counters_.AddSkipPlace(reason, source_ + (recordNumbers_ ? ":record " : ":") + std::to_string(lineNumber_));
 }
 
 void Replayer::OnLongLine(uint64_t lineNumber) {
@@ -201,7 +189,7 @@ void Replayer::OnLongLine(uint64_t lineNumber) {
 }
 
 bool Replayer::OnLine(const char* data, std::size_t size, std::size_t capacity, uint64_t lineNumber) {
-  if (stopRequested != 0 || outputFailed_) return false;
+  if (stopRequested != 0 || out_.failed()) return false;
   if (IsBlank(data, size)) return true;
   recordNumbers_ = false;
   lineNumber_ = lineNumber;
@@ -213,30 +201,25 @@ bool Replayer::OnLine(const char* data, std::size_t size, std::size_t capacity, 
     case ParseStatus::Ok: break;
   }
   Replay();
-  if (output_.size() >= kFlushAt && !Flush()) return false;
+  if (!out_.Written()) return false;
   return true;
 }
 
 bool Replayer::OnEvtxChunk(const evtx::ParsedChunk& chunk) {
   recordNumbers_ = true;
   for (const evtx::ParsedEvent& event : chunk.events) {
-    if (stopRequested != 0 || outputFailed_) return false;
+    if (stopRequested != 0 || out_.failed()) return false;
     ++counters_.read;
     lineNumber_ = event.recordNumber;
     if (progress_ != nullptr && counters_.read % kProgressEvery == 0) progress_(counters_.read, progressContext_);
     RecordFromEvtx(chunk, event, record_);
     Replay();
-    if (output_.size() >= kFlushAt && !Flush()) return false;
+    if (!out_.Written()) return false;
   }
   return true;
 }
 
-void Replayer::OnEvtxDamage(evtx::Damage damage, uint64_t count) {
-  const auto index = static_cast<std::size_t>(damage);
-  counters_.damage[index] += count;
-  auto& places = counters_.damagePlaces[index];
-  if (places.size() < Counters::kFirstLines && (places.empty() || places.back() != source_)) places.push_back(source_);
-}
+void Replayer::OnEvtxDamage(evtx::Damage damage, uint64_t count) { counters_.CountDamage(damage, count, source_); }
 
 void Replayer::Replay() {
   if (!record_.hasSource) {
@@ -289,31 +272,38 @@ bool Replayer::TimeOf(EventTime& time) {
   return false;
 }
 
-void Replayer::SelectComputer(std::string_view name) {
-  if (anyComputer_ && name == computer_) return;
-  computer_.assign(name);
-  auto found = computers_.find(computer_);
+bool Replayer::SelectComputer(std::string_view name) {
+  if (anyComputer_ && name == computer_) return true;
+  auto found = computers_.find(name);
   if (found != computers_.end()) {
+    computer_.assign(name);
     machine_.SelectComputer(found->second);
-    return;
+    return true;
   }
   // The first computer of the log is the machine's computer 0.
   const int computer = anyComputer_ ? machine_.AddComputer() : 0;
+  if (computer < 0) return false;
+  computer_.assign(name);
   anyComputer_ = true;
   computers_.emplace(computer_, computer);
   machine_.SelectComputer(computer);
   machine_.MapDrive("C:", kFixedDrive);
   for (const std::string& drive : options_.removableDrives) machine_.MapDrive(drive, kRemovableDrive);
+  return true;
 }
 
-void Replayer::Enter(const EventTime& time) {
-  SelectComputer(record_.computer);
+bool Replayer::Enter(const EventTime& time) {
+  if (!SelectComputer(record_.computer)) {
+    Skip(SkipReason::SandboxFull);
+    return false;
+  }
   if (time.year != todayYear_ || time.month != todayMonth_ || time.day != todayDay_) {
     todayYear_ = time.year;
     todayMonth_ = time.month;
     todayDay_ = time.day;
     machine_.SetToday(time.year, time.month, time.day);
   }
+  return true;
 }
 
 bool Replayer::EnsureDrive(std::string_view path) {
@@ -329,13 +319,16 @@ void Replayer::EnsureImage(std::string_view path) {
   machine_.WriteFile(path, kOldFileTime);
 }
 
-void Replayer::Used() { ++counters_.usedById[static_cast<std::size_t>(record_.eventId)]; }
+void Replayer::Used(bool timed) {
+  ++counters_.usedById[static_cast<std::size_t>(record_.eventId)];
+  counters_.CountEvent(record_.computer, timed ? &time_.seconds : nullptr);
+}
 
 void Replayer::ProcessCreated() {
   if (!record_.hasImage) return Skip(SkipReason::MissingImage);
   if (!record_.hasParentImage) return Skip(SkipReason::MissingParentImage);
   if (!TimeOf(time_)) return;
-  Enter(time_);
+  if (!Enter(time_)) return;
   EnsureImage(record_.parentImage);
   EnsureImage(record_.image);
   // The scripts a script host ran were there when it ran them.
@@ -360,7 +353,7 @@ void Replayer::RegistryChanged() {
     return Skip(reason);
   if (!TimeOf(time_)) return;
   if (!MapRegistryPath(record_.targetObject, record_.userSid, operation_, key_, value_, reason)) return Skip(reason);
-  Enter(time_);
+  if (!Enter(time_)) return;
   EnsureImage(record_.image);
   AssignWide(process16_, record_.image);
   AssignWide(key16_, key_);
@@ -385,7 +378,7 @@ void Replayer::FileWritten() {
     if (!TimeOf(time_)) return;
     written = time_;
   }
-  Enter(time_);
+  if (!Enter(time_)) return;
   if (!EnsureDrive(record_.targetFilename) ||
       !machine_.WriteFile(record_.targetFilename, {written.seconds, written.nanoseconds}))
     return Skip(machine_.full() ? SkipReason::SandboxFull : SkipReason::FileNotHeld);
@@ -394,9 +387,9 @@ void Replayer::FileWritten() {
 
 void Replayer::FileDeleted() {
   if (!record_.hasTargetFilename) return Skip(SkipReason::MissingTargetFilename);
-  SelectComputer(record_.computer);
+  if (!SelectComputer(record_.computer)) return Skip(SkipReason::SandboxFull);
   machine_.RemoveFile(record_.targetFilename);
-  Used();
+  Used(false);  // a deletion needs no time
 }
 
 void Replayer::Judged(EventKind kind, int32_t result) {
@@ -406,82 +399,54 @@ void Replayer::Judged(EventKind kind, int32_t result) {
     auto found = counters_.verdicts.find(std::string_view(report.verdict));
     if (found == counters_.verdicts.end()) found = counters_.verdicts.emplace(report.verdict, 0).first;
     ++found->second;
+    const RuleRow* row = RowForVerdict(report.verdict);
+    counters_.CountReport(row == nullptr ? std::string_view("a rule the host does not know")
+                          : row->table.empty() ? row->unit
+                                               : row->table,
+                          time_.seconds);
     WriteLine(kind, result, &report);
   }
   if (reportCount_ == 0 && options_.all && (result == 2 || result == 3)) WriteLine(kind, result, nullptr);
 }
 
 void Replayer::WriteLine(EventKind kind, int32_t result, const Report* report) {
-  std::string& out = output_;
-  out += "{\"time\":\"";
-  AppendTime(out, time_);
-  out += '"';
-  AppendField(out, "host");
-  AppendJsonString(out, record_.computer);
-  AppendField(out, "record");
-  if (record_.hasRecordId) AppendNumber(out, record_.recordId);
-  else out += "null";
-  if (kind == EventKind::Process) {
-    out += ",\"event\":\"process\"";
-    AppendField(out, "process");
-    AppendJsonString(out, record_.parentImage);
-    AppendField(out, "target");
-    AppendJsonString(out, record_.image);
-    AppendField(out, "commandLine");
-    AppendJsonString(out, record_.parentCommandLine);
-    AppendField(out, "flags");
-    AppendNumber(out, int64_t{flags_});
+  Finding& f = finding_;
+  f.time = time_;
+  f.host = record_.computer;
+  f.hasRecord = record_.hasRecordId;
+  f.record = record_.recordId;
+  f.isProcess = kind == EventKind::Process;
+  if (f.isProcess) {
+    f.process = record_.parentImage;
+    f.target = record_.image;
+    f.commandLine = record_.parentCommandLine;
+    f.flags = flags_;
   } else {
-    out += ",\"event\":\"registry\"";
-    AppendField(out, "process");
-    AppendJsonString(out, record_.image);
-    AppendField(out, "key");
-    AppendJsonString(out, key_);
-    AppendField(out, "value");
-    AppendJsonString(out, value_);
-    AppendField(out, "operation");
-    AppendNumber(out, int64_t{operation_});
+    f.process = record_.image;
+    f.key = key_;
+    f.value = value_;
+    f.operation = operation_;
   }
-  AppendField(out, "result");
-  AppendNumber(out, int64_t{result});
+  f.result = result;
+  f.reported = report != nullptr;
   if (report != nullptr) {
-    AppendField(out, "kind");
-    AppendNumber(out, int64_t{report->kind});
-    AppendField(out, "verdict");
-    AppendJsonString(out, rulehost::AnsiToUtf8(report->verdict));
-    AppendField(out, "path");
+    f.kind = report->kind;
+    verdict_ = rulehost::AnsiToUtf8(report->verdict);
+    f.verdict = verdict_;
     scratch_.clear();
     rulehost::AppendUtf8(scratch_, report->path);
-    AppendJsonString(out, scratch_);
+    f.path = scratch_;
   }
-  if (options_.explain) AppendExplanation(kind, result, report);
-  out += "}\n";
-}
-
-void Replayer::AppendExplanation(EventKind kind, int32_t result, const Report* report) {
-  const RuleRow* row = nullptr;
-  if (report != nullptr) row = RowForVerdict(report->verdict);
-  else if (kind == EventKind::Registry && result == 3) row = RowForSilentRegistry(key_, value_);
-  else if (kind == EventKind::Process && result == 2) row = RowForIgnoredName(record_.parentImage);
-  std::string& out = output_;
-  AppendField(out, "explain");
-  if (row == nullptr) {
-    out += result == 2 ? "{\"unit\":\"WhiteList\",\"rule\":" : "{\"rule\":";
-    AppendJsonString(out, result == 2 ? kSystemProcessRule : "not told by the host");
-    out += '}';
-    return;
+  f.explain = options_.explain;
+  if (f.explain) {
+    f.row = nullptr;
+    if (report != nullptr) f.row = RowForVerdict(report->verdict);
+    else if (kind == EventKind::Registry && result == 3) f.row = RowForSilentRegistry(key_, value_);
+    else if (kind == EventKind::Process && result == 2) f.row = RowForIgnoredName(record_.parentImage);
+    f.unit = f.row == nullptr && result == 2 ? "WhiteList" : "";
+    f.rule = result == 2 ? kSystemProcessRule : "not told by the host";
   }
-  out += "{\"unit\":";
-  AppendJsonString(out, row->unit);
-  if (!row->table.empty()) {
-    AppendField(out, "table");
-    AppendJsonString(out, row->table);
-    AppendField(out, "row");
-    AppendNumber(out, int64_t{row->row});
-  }
-  AppendField(out, "rule");
-  AppendJsonString(out, row->rule);
-  out += '}';
+  writer_->Append(out_.text(), f);
 }
 
 void Replayer::OnReport(std::u16string_view path, std::string_view verdict, int32_t kind) {

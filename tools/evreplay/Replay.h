@@ -7,19 +7,23 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <map>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "EventMapping.h"
+#include "Findings.h"
 #include "HostRecord.h"
 #include "LineReader.h"
 #include "LogReader.h"
 #include "Machine.h"
 #include "Module.h"
 #include "Options.h"
+#include "Output.h"
 #include "Summary.h"
 #include "SysmonRecord.h"
 
@@ -27,12 +31,12 @@ namespace evreplay {
 
 class Replayer : public LogSink, public rulehost::Host {
  public:
-  Replayer(const rulehost::Module& module, rulehost::Machine& machine, const Options& options, std::FILE* out);
+  Replayer(const rulehost::Module& module, rulehost::Machine& machine, const Options& options, Output& out);
 
+  // How the lines are written (JSON lines unless set).
+  void SetWriter(std::unique_ptr<FindingWriter> writer);
   // Prepares the machine and hands the module its callbacks; false with `error`.
   bool SetUp(std::string& error);
-  // Writes what is still buffered; false when standard output failed.
-  bool Flush();
 
   // Set from a signal handler: reading stops after the current line.
   static volatile std::sig_atomic_t stopRequested;
@@ -43,7 +47,6 @@ class Replayer : public LogSink, public rulehost::Host {
   }
 
   const Counters& counters() const { return counters_; }
-  bool outputFailed() const { return outputFailed_; }
 
   void OnSource(const std::string& name) override;
   bool OnLine(const char* data, std::size_t size, std::size_t capacity, uint64_t lineNumber) override;
@@ -68,11 +71,13 @@ class Replayer : public LogSink, public rulehost::Host {
   void Replay();
   bool ReadTime(EventTime& time, SkipReason& reason) const;
   bool TimeOf(EventTime& time);
-  void Enter(const EventTime& time);
-  void SelectComputer(std::string_view name);
+  // False, the event skipped, when the sandbox holds no new computer.
+  bool Enter(const EventTime& time);
+  bool SelectComputer(std::string_view name);
   bool EnsureDrive(std::string_view path);
   void EnsureImage(std::string_view path);
-  void Used();
+  // Counts the event as used; `timed`: time_ is its time.
+  void Used(bool timed = true);
 
   void ProcessCreated();
   void RegistryChanged();
@@ -80,12 +85,11 @@ class Replayer : public LogSink, public rulehost::Host {
   void FileDeleted();
   void Judged(EventKind kind, int32_t result);
   void WriteLine(EventKind kind, int32_t result, const Report* report);
-  void AppendExplanation(EventKind kind, int32_t result, const Report* report);
 
   const rulehost::Module& module_;
   rulehost::Machine& machine_;
   const Options& options_;
-  std::FILE* out_;
+  Output& out_;
 
   RecordParser parser_;
   SysmonRecord record_;
@@ -96,13 +100,13 @@ class Replayer : public LogSink, public rulehost::Host {
   Counters counters_;
 
   // The machine's state as the module last saw it.
-  std::unordered_map<std::string, int> computers_;
+  std::map<std::string, int, std::less<>> computers_;
   std::string computer_;
   bool anyComputer_ = false;
   int todayYear_ = 0, todayMonth_ = 0, todayDay_ = 0;
 
   // The event's arguments, UTF-8 for the output and UTF-16 for the module.
-  std::string key_, value_, scratch_;
+  std::string key_, value_, scratch_, verdict_;
   std::u16string process16_, target16_, text16_, key16_, value16_;
   int32_t flags_ = 0;
   int32_t operation_ = 0;
@@ -115,8 +119,8 @@ class Replayer : public LogSink, public rulehost::Host {
   std::vector<std::string> whiteListedFolders_;  // upper case, trailing backslash
   std::string whiteListKey_;
 
-  std::string output_;
-  bool outputFailed_ = false;
+  std::unique_ptr<FindingWriter> writer_;
+  Finding finding_;
   void (*progress_)(uint64_t, void*) = nullptr;
   void* progressContext_ = nullptr;
 };

@@ -46,7 +46,10 @@ long FileSource::Read(char* into, std::size_t size) {
   for (;;) {
     if (Stopping()) return -1;
     const ssize_t n = ::read(fd_, into, size);
-    if (n >= 0) return static_cast<long>(n);
+    if (n >= 0) {
+      if (total_ != nullptr) total_->fetch_add(static_cast<uint64_t>(n), std::memory_order_relaxed);
+      return static_cast<long>(n);
+    }
     // A signal's handler sets the stop before the read returns EINTR.
     if (errno == EINTR) continue;
     return Fail(std::strerror(errno));

@@ -5,6 +5,7 @@
 #ifndef EVREPLAY_SOURCES_H
 #define EVREPLAY_SOURCES_H
 
+#include <atomic>
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
@@ -65,8 +66,11 @@ class FileSource : public ByteSource {
   // A regular file can be read again from its start (archives that seek).
   bool seekable() const { return seekable_; }
   int descriptor() const { return fd_; }
+  // Every byte read is added to `*total` too (for the progress).
+  void CountInto(std::atomic<uint64_t>* total) { total_ = total; }
 
  private:
+  std::atomic<uint64_t>* total_ = nullptr;
   int fd_ = -1;
   bool owned_ = false;
   bool seekable_ = false;

@@ -43,7 +43,8 @@ class Machine {
   const std::string& Folder() const;
   const std::string& error() const;
 
-  // Computer 0 exists from the start and is selected.
+  // Computer 0 exists from the start and is selected. A new computer's
+  // number, or -1 (error()) when the sandbox holds no more.
   int AddComputer();
   void SelectComputer(int computer);
   int SelectedComputer() const;

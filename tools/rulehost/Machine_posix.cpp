@@ -263,6 +263,8 @@ const std::string& Machine::Folder() const { return state_->folder; }
 const std::string& Machine::error() const { return state_->error; }
 
 int Machine::AddComputer() {
+  // A computer's folder and its drives count as files of the sandbox.
+  if (!state_->Admit("computer")) return -1;
   state_->computers.emplace_back();
   int computer = static_cast<int>(state_->computers.size() - 1);
   ::mkdir((state_->folder + "/" + std::to_string(computer)).c_str(), 0755);
