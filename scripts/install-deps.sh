@@ -13,6 +13,7 @@ packages=(
   zlib1g-dev          # the EVTX reader's checksums
   python3-evtx        # a test oracle: a parser of EVTX no one here wrote
   libevtx-utils       # evtxexport, the peer of the EVTX benchmark
+  chromium            # headless: the HTML report as a browser renders it
   clang libclang-rt-14-dev llvm   # the fuzz preset: libFuzzer, sanitizers, symbolizer
   time                # /usr/bin/time: peak memory in the end-to-end tests
   valgrind hyperfine  # instruction counts and whole-process timings (bench/)

@@ -254,7 +254,7 @@ class Table final : public FindingWriter {
   }
 
  private:
-  static constexpr std::size_t kTime = 23, kHost = 15, kRecord = 8, kEvent = 8, kResult = 24, kVerdict = 32;
+  static constexpr std::size_t kTime = 23, kHost = 20, kRecord = 8, kEvent = 8, kResult = 24, kVerdict = 32;
 
   // `text` in a column of `width` characters and two spaces: cut with "~"
   // when longer.

@@ -104,8 +104,8 @@ void AppendChart(std::string& out, const Counters& counters) {
   constexpr double kWidth = 900, kHeight = 220, kLeft = 48, kBottom = 36, kTop = 12;
   const double plotWidth = kWidth - kLeft - 8, plotHeight = kHeight - kBottom - kTop;
   const double slotWidth = plotWidth / static_cast<double>(slots);
-  char number[160];
-  out += "<svg id=\"chart\" role=\"img\" viewBox=\"0 0 900 220\" width=\"900\" height=\"220\" "
+  char number[512];  // the longest element below is about 300 characters
+  out += "<svg id=\"chart\" role=\"img\" viewBox=\"0 0 900 220\" width=\"100%\" "
          "xmlns=\"http://www.w3.org/2000/svg\" aria-label=\"Detections per ";
   out += unit;
   out += "\">";

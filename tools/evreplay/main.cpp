@@ -222,7 +222,8 @@ int Run(int argc, char** argv) {
       std::fprintf(stderr, "evreplay: %s\n", error.c_str());
       return cli::kUnavailable;
     }
-    Progress progress{start, start};
+    // The first line comes early, the next ones once a second.
+    Progress progress{start, start - std::chrono::seconds(1)};
     if (onTerminal) replayer.SetProgress(ShowProgress, &progress);
     readAll(replayer, onTerminal ? &progress : nullptr);
     out.Flush();
