@@ -11,6 +11,7 @@
 #include <iterator>
 #include <memory>
 
+#include "JsonShape.h"
 #include "service/SafeText.h"
 #include "transport/TWin32PipeClient.h"
 
@@ -31,6 +32,9 @@ std::string Fields(const std::vector<reflect::FieldInfo>& fields) {
 
 // What the arguments of one call may take: what one message may hold.
 constexpr std::size_t kMaxArgumentBytes = 100 * 1024 * 1024;
+// Far deeper than any argument's type (a list of records of lists); deeper
+// nesting would only cost stack.
+constexpr std::size_t kMaxArgumentDepth = 64;
 
 // Reads `in` to its end, or fails with `where` once it holds more than a
 // message may.
@@ -106,7 +110,9 @@ void PrintList(std::ostream& out) {
     out << std::setw(2) << op.number << ' ' << op.name << '(' << Fields(op.arguments) << ") -> " << op.result << '\n';
 }
 
-void PrintDescription(const reflect::OperationInfo& op, std::ostream& out) {
+namespace {
+
+void PrintOperation(const reflect::OperationInfo& op, std::ostream& out) {
   out << "operation " << op.number << ": " << op.name << '\n';
   out << "arguments:" << (op.arguments.empty() ? " none" : "") << '\n';
   for (const auto& a : op.arguments) out << "  " << a.id << ": " << a.type << ' ' << a.name << '\n';
@@ -117,6 +123,91 @@ void PrintDescription(const reflect::OperationInfo& op, std::ostream& out) {
     for (const auto& f : record.fields) out << "  " << f.id << ": " << f.type << ' ' << f.name << '\n';
   }
   for (const auto& name : op.reached.enumerations) out << "enumeration " << name << ": i32\n";
+}
+
+void PrintRecord(const reflect::RecordInfo& record, std::ostream& out) {
+  out << "record " << record.name << '\n';
+  for (const auto& f : record.fields) out << "  " << f.id << ": " << f.type << ' ' << f.name << '\n';
+}
+
+void PrintEnumeration(const std::string& name, std::ostream& out) {
+  out << "enumeration " << name << ": i32\n"
+      << "  its names and values are the service's; CoreCall sends and shows the numbers, any i32 "
+         "(-2147483648 to 2147483647), unchanged\n";
+}
+
+// The operations that reach a record or an enumeration named `name`.
+void PrintUsers(const std::string& name, std::ostream& out) {
+  std::string users;
+  for (const auto& op : reflect::ServiceOperations()) {
+    bool reaches = false;
+    for (const auto& record : op.reached.records) reaches = reaches || record.name == name;
+    for (const auto& enumeration : op.reached.enumerations) reaches = reaches || enumeration == name;
+    if (reaches) users += (users.empty() ? "" : ", ") + op.name;
+  }
+  out << "used by: " << users << '\n';
+}
+
+}  // namespace
+
+void PrintDescription(const std::string& name, std::ostream& out) {
+  const auto& catalog = reflect::ServiceOperations();
+  if (const auto* op = reflect::FindOperation(catalog, name)) return PrintOperation(*op, out);
+  const reflect::ReachedTypes all = reflect::AllReached(catalog);
+  for (const auto& record : all.records) {
+    if (record.name != name) continue;
+    PrintRecord(record, out);
+    return PrintUsers(name, out);
+  }
+  for (const auto& enumeration : all.enumerations) {
+    if (enumeration != name) continue;
+    PrintEnumeration(enumeration, out);
+    return PrintUsers(name, out);
+  }
+  // Near names among everything describe knows.
+  std::vector<std::string> names;
+  for (const auto& op : catalog) names.push_back(op.name);
+  for (const auto& record : all.records) names.push_back(record.name);
+  for (const auto& enumeration : all.enumerations) names.push_back(enumeration);
+  std::string hint;
+  for (const auto& nearName : reflect::NearestNames(names, name)) hint += (hint.empty() ? "" : " or ") + nearName;
+  throw UsageError("nothing is named '" + TevrinAV::SafeText(name) + "'; " +
+                   (hint.empty() ? "CoreCall describe shows everything" : "did you mean " + hint + "?"));
+}
+
+void PrintEverything(std::ostream& out) {
+  const auto& catalog = reflect::ServiceOperations();
+  out << "operations:\n";
+  for (const auto& op : catalog)
+    out << "  " << std::setw(2) << op.number << ' ' << op.name << '(' << Fields(op.arguments) << ") -> " << op.result
+        << (op.mayFail ? " raises OperationFailed" : "") << '\n';
+  const reflect::ReachedTypes all = reflect::AllReached(catalog);
+  for (const auto& record : all.records) PrintRecord(record, out);
+  for (const auto& enumeration : all.enumerations) PrintEnumeration(enumeration, out);
+}
+
+void PrintTemplate(const reflect::OperationInfo& op, bool compact, std::ostream& out) {
+  out << reflect::DumpJson(op.argumentTemplate(), compact) << '\n';
+}
+
+std::string FailureText(const std::string& text) {
+  struct Meaning {
+    const char* code;
+    const char* words;
+  };
+  static constexpr Meaning kMeanings[] = {
+      {"2", "no service listens on this pipe; is the core service running?"},
+      {"5", "access denied: the pipe does not let this user in"},
+      {"109", "the service closed the pipe before answering"},
+      {"231", "every instance of the pipe is busy; try again"},
+      {"1460", "no answer within --timeout"},
+  };
+  const std::size_t at = text.rfind("errno = ");
+  if (at == std::string::npos) return text;
+  const std::string code = text.substr(at + 8);
+  for (const Meaning& meaning : kMeanings)
+    if (code == meaning.code) return text + " (" + meaning.words + ")";
+  return text;
 }
 
 const reflect::OperationInfo& OperationNamed(const std::string& name) {
@@ -140,6 +231,12 @@ reflect::PreparedCall ReadArguments(const reflect::OperationInfo& op, const std:
     text = *word;
   }
   Json arguments;
+  try {
+    cli::CheckJsonShape(text, kMaxArgumentDepth);
+  } catch (const cli::JsonShapeError& e) {
+    throw UsageError(where + "the arguments at " + TevrinAV::SafeText(e.pointer()) + ": " +
+                     TevrinAV::SafeText(e.problem()));
+  }
   try {
     arguments = Json::parse(text);
   } catch (const Json::parse_error& e) {
@@ -181,15 +278,14 @@ int Call(const reflect::PreparedCall& call, const CallSettings& settings, std::o
     out << reflect::DumpJson(answer, settings.compact) << std::endl;
     return kAnswered;
   } catch (const TevrinAV::OperationFailed& failure) {
-    Json text = reflect::ToJson(failure.text2);
-    Json answer = {{"error", "OperationFailed"},
-                   {"number", failure.number1},
-                   {"text", TevrinAV::SafeText(text.get<std::string>())}};
+    // The text is written as result texts are: DumpJson escapes what a
+    // terminal must not get raw.
+    Json answer = {{"error", "OperationFailed"}, {"number", failure.number1}, {"text", reflect::ToJson(failure.text2)}};
     out << reflect::DumpJson(answer, settings.compact) << std::endl;
     return kOperationFailed;
   } catch (const std::exception& e) {
     // Transport, protocol and application exceptions; their texts may be the service's.
-    err << "CoreCall: " << TevrinAV::SafeText(e.what()) << std::endl;
+    err << "CoreCall: " << FailureText(TevrinAV::SafeText(e.what())) << std::endl;
     return kCallFailed;
   }
 }

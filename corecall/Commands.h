@@ -7,21 +7,19 @@
 #include <stdexcept>
 #include <string>
 
+#include "CommandLine.h"
 #include "reflect/OperationCatalog.h"
 
 namespace corecall {
 
-// Exit statuses.
-inline constexpr int kAnswered = 0;
-inline constexpr int kOperationFailed = 1;
-inline constexpr int kCallFailed = 2;
-inline constexpr int kBadUsage = 64;
+// Exit statuses, as every tool of the project has them.
+inline constexpr int kAnswered = cli::kOk;
+inline constexpr int kOperationFailed = cli::kNegative;
+inline constexpr int kBadUsage = cli::kUsage;
+inline constexpr int kCallFailed = cli::kUnavailable;
 
 // Bad usage, told in one line.
-class UsageError : public std::runtime_error {
-public:
-  using std::runtime_error::runtime_error;
-};
+using UsageError = cli::UsageError;
 
 struct CallSettings {
   std::string pipe;
@@ -41,8 +39,17 @@ bool IsAccountName(const std::string& text);
 
 // One line per operation: number, name, arguments, result.
 void PrintList(std::ostream& out);
-// The operation's arguments, result, failure and every record it reaches.
-void PrintDescription(const TevrinAV::reflect::OperationInfo& op, std::ostream& out);
+// An operation (its arguments, result, failure and every record it
+// reaches), a record (its fields) or an enumeration, named `name`; throws
+// UsageError, suggesting near names.
+void PrintDescription(const std::string& name, std::ostream& out);
+// Every operation, record and enumeration.
+void PrintEverything(std::ostream& out);
+// The operation's arguments as a JSON object of zero values, to edit.
+void PrintTemplate(const TevrinAV::reflect::OperationInfo& op, bool compact, std::ostream& out);
+// A call failure's text with what its Windows code means, when it ends in
+// "errno = N" of a code a user meets.
+std::string FailureText(const std::string& text);
 
 // The operation named `name`; throws UsageError, suggesting near names.
 const TevrinAV::reflect::OperationInfo& OperationNamed(const std::string& name);

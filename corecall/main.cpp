@@ -1,33 +1,14 @@
 // CoreCall: calls any operation of the core service's ServiceRpc interface
 // with arguments given as JSON, and prints the answer as JSON.
-#include <boost/program_options.hpp>
-#include <cmath>
 #include <iostream>
 
 #include "Commands.h"
+#include "CommandLine.h"
 #include "service/CorePipe.h"
 #include "service/SafeText.h"
 #include "service/WideText.h"
 
-namespace po = boost::program_options;
-
 namespace {
-
-constexpr char kUsage[] =
-    "Usage: CoreCall [options] list\n"
-    "       CoreCall [options] describe OPERATION\n"
-    "       CoreCall [options] OPERATION [ARGS]\n"
-    "\n"
-    "Calls an operation of the core service's ServiceRpc interface. ARGS is one\n"
-    "JSON object of the arguments by name, @FILE to read it from a file, or - (or\n"
-    "@-) to read it from standard input, at most 100 MB; a missing argument is its\n"
-    "type's zero value.\n"
-    "The answer goes to standard output as JSON: {\"result\": ...}, or {} for an\n"
-    "operation without a result; OperationFailed as {\"error\": \"OperationFailed\",\n"
-    "\"number\": N, \"text\": \"...\"}.\n"
-    "\n"
-    "Exit status: 0 answered, 1 OperationFailed, 2 the call failed (connection,\n"
-    "protocol, timeout), 64 bad usage.\n";
 
 #ifdef _WIN32
 constexpr char kAccountName[] = "SID";
@@ -37,57 +18,55 @@ constexpr char kAccountName[] = "UID";
 constexpr char kAccountWords[] = "a numeric user id such as 0";
 #endif
 
+const cli::Parser& CommandLine() {
+  static const cli::Parser parser(
+      "CoreCall",
+      {{"pipe", "NAME", "the service's pipe, \\\\.\\pipe\\NAME or NAME (default: the core service's)"},
+       {"timeout", "SECONDS", "give up when the service has not answered by then (default: wait)"},
+       {"compact", "", "JSON on one line"},
+       {"strict", "", "a missing argument is an error (else its type's zero value)"},
+       {"server-account", kAccountName, "send nothing unless this account serves the pipe"},
+       {"template", "", "with describe OPERATION: print its arguments as a JSON object of zero values, to edit"}},
+      "CoreCall [options] list\n"
+      "CoreCall [options] describe [NAME]\n"
+      "CoreCall [options] describe --template OPERATION\n"
+      "CoreCall [options] OPERATION [ARGS]",
+      "Calls an operation of the core service's ServiceRpc interface. ARGS is one JSON object of the arguments by "
+      "name, @FILE to read it from a file, or - (or @-) to read it from standard input, at most 100 MB; a missing "
+      "argument is its type's zero value. describe NAME shows an operation, a record or an enumeration; describe "
+      "alone shows them all.\n\n"
+      "The answer goes to standard output as JSON: {\"result\": ...}, or {} for an operation without a result; "
+      "OperationFailed as {\"error\": \"OperationFailed\", \"number\": N, \"text\": \"...\"}.",
+      "Exit status: 0 answered; 1 OperationFailed; 2 bad usage (nothing was sent); 4 the call failed (no "
+      "service, connection, protocol, timeout).\n");
+  return parser;
+}
+
 struct Settings {
   corecall::CallSettings call;
-  double timeoutSeconds = 0;
-  std::string serverAccount;
   bool strict = false;
+  bool templateOnly = false;
   std::vector<std::string> words;
 };
 
-po::options_description Options(Settings& s) {
-  po::options_description options("Options");
-  options.add_options()("pipe", po::value(&s.call.pipe)->value_name("NAME"),
-                        "the service's pipe, \\\\.\\pipe\\NAME or NAME (default: the core service's)")(
-      "timeout", po::value(&s.timeoutSeconds)->value_name("SECONDS"),
-      "give up when the service has not answered by then (default: wait)")("compact", po::bool_switch(&s.call.compact),
-                                                                           "JSON on one line")(
-      "strict", po::bool_switch(&s.strict), "a missing argument is an error")(
-      "server-account", po::value(&s.serverAccount)->value_name(kAccountName),
-      "send nothing unless this account serves the pipe")("help", "show this text");
-  return options;
-}
-
-// Reads the command line; false when only the help was asked for.
+// Reads the command line; false when only the help or the version was asked for.
 bool ParseCommandLine(int argc, char* argv[], Settings& s) {
-  po::options_description options = Options(s);
-  po::options_description all;
-  all.add(options).add_options()("word", po::value(&s.words));
-  po::positional_options_description positional;
-  positional.add("word", -1);
-  po::variables_map vm;
-  try {
-    po::store(po::command_line_parser(argc, argv).options(all).positional(positional).run(), vm);
-    po::notify(vm);
-  } catch (const po::error& e) {
-    throw corecall::UsageError(TevrinAV::SafeText(e.what()) + " (see --help)");
+  cli::Arguments arguments;
+  if (CommandLine().Parse(argc, argv, arguments, std::cout) != cli::Parser::Outcome::Run) return false;
+  s.words = arguments.words();
+  s.call.compact = arguments.has("compact");
+  s.strict = arguments.has("strict");
+  s.templateOnly = arguments.has("template");
+  if (arguments.has("timeout"))
+    s.call.timeout = std::chrono::duration<double>(cli::Seconds("timeout", arguments.value("timeout")));
+  if (arguments.has("server-account")) {
+    const std::string account = arguments.value("server-account");
+    if (!corecall::IsAccountName(account))
+      throw cli::UsageError("--server-account takes " + std::string(kAccountWords) + ", not '" +
+                            TevrinAV::SafeText(account) + "'");
+    s.call.serverAccount = account;
   }
-  if (vm.count("help")) {
-    std::cout << kUsage << '\n' << options << std::flush;
-    return false;
-  }
-  if (vm.count("timeout")) {
-    if (!(s.timeoutSeconds > 0) || !std::isfinite(s.timeoutSeconds))
-      throw corecall::UsageError("--timeout: expected a positive number of seconds");
-    s.call.timeout = std::chrono::duration<double>(s.timeoutSeconds);
-  }
-  if (vm.count("server-account")) {
-    if (!corecall::IsAccountName(s.serverAccount))
-      throw corecall::UsageError("--server-account: expected " + std::string(kAccountWords) + ", not '" +
-                                 TevrinAV::SafeText(s.serverAccount) + "'");
-    s.call.serverAccount = s.serverAccount;
-  }
-  if (s.call.pipe.empty()) s.call.pipe = TevrinAV::kCorePipeName;
+  s.call.pipe = arguments.value("pipe", TevrinAV::kCorePipeName);
   if (s.call.pipe.rfind("\\\\", 0) != 0) s.call.pipe = "\\\\.\\pipe\\" + s.call.pipe;
   return true;
 }
@@ -96,19 +75,27 @@ int Run(int argc, char* argv[]) {
   Settings s;
   if (!ParseCommandLine(argc, argv, s)) return corecall::kAnswered;
   const auto& words = s.words;
-  if (words.empty()) throw corecall::UsageError("no operation given (see --help, or CoreCall list)");
+  if (words.empty()) throw cli::UsageError("no operation given (CoreCall list shows them)");
+  if (s.templateOnly && (words[0] != "describe" || words.size() != 2))
+    throw cli::UsageError("--template goes with describe OPERATION");
   if (words[0] == "list") {
-    if (words.size() > 1) throw corecall::UsageError("list takes no further word");
+    if (words.size() > 1) throw cli::UsageError("list takes no further word");
     corecall::PrintList(std::cout);
     return corecall::kAnswered;
   }
   if (words[0] == "describe") {
-    if (words.size() != 2) throw corecall::UsageError("describe takes one OPERATION");
-    corecall::PrintDescription(corecall::OperationNamed(words[1]), std::cout);
+    if (words.size() > 2) throw cli::UsageError("describe takes one NAME, or none for everything");
+    if (s.templateOnly) {
+      corecall::PrintTemplate(corecall::OperationNamed(words[1]), s.call.compact, std::cout);
+    } else if (words.size() == 1) {
+      corecall::PrintEverything(std::cout);
+    } else {
+      corecall::PrintDescription(words[1], std::cout);
+    }
     return corecall::kAnswered;
   }
   const auto& op = corecall::OperationNamed(words[0]);
-  if (words.size() > 2) throw corecall::UsageError(op.name + ": expected one ARGS, a JSON object, @FILE or -");
+  if (words.size() > 2) throw cli::UsageError(op.name + ": expected one ARGS, a JSON object, @FILE or -");
   auto call =
       corecall::ReadArguments(op, words.size() == 2 ? std::optional(words[1]) : std::nullopt, s.strict, std::cin);
   return corecall::Call(call, s.call, std::cout, std::cerr);
@@ -117,8 +104,8 @@ int Run(int argc, char* argv[]) {
 int Main(int argc, char* argv[]) {
   try {
     return Run(argc, argv);
-  } catch (const corecall::UsageError& e) {
-    std::cerr << "CoreCall: " << e.what() << std::endl;
+  } catch (const cli::UsageError& e) {
+    CommandLine().PrintUsageError(std::cerr, e.what());
     return corecall::kBadUsage;
   } catch (const std::exception& e) {
     std::cerr << "CoreCall: " << TevrinAV::SafeText(e.what()) << std::endl;

@@ -55,6 +55,11 @@ std::string KeyText(const K& key);
 template <class K>
 K KeyFromText(const std::string& text);
 
+// A value of T to start from: its zero value, where a record has every
+// field (each a template of its own), lists and maps are empty.
+template <class T>
+Json TemplateJson();
+
 // The JSON text of `value`: indented by two, or on one line when compact.
 // Besides JSON's own escapes, DEL and the C1 controls are written as \u
 // escapes, so that no control character reaches a terminal raw.
@@ -265,6 +270,25 @@ K KeyFromText(const std::string& text) {
     K key{};
     FromJson(Json(number), key);
     return key;
+  }
+}
+
+template <class T>
+Json TemplateJson() {
+  if constexpr (wire::IsRecord<T>::value) {
+    Json object = Json::object();
+    std::apply(
+        [&](const auto&... field) {
+          auto put = [&](const auto& f) {
+            using Field = std::remove_reference_t<decltype(std::declval<T&>().*(f.value))>;
+            object[f.name] = TemplateJson<Field>();
+          };
+          (put(field), ...);
+        },
+        wire::RecordTraits<T>::fields);
+    return object;
+  } else {
+    return ToJson(T{});
   }
 }
 

@@ -1,7 +1,9 @@
 #include "OperationCatalog.h"
 
+
 #include <algorithm>
 #include <cctype>
+#include <set>
 
 #include "service/ServiceRpcTypes.h"
 
@@ -37,26 +39,44 @@ const std::vector<OperationInfo>& ServiceOperations() {
   return catalog;
 }
 
+ReachedTypes AllReached(const std::vector<OperationInfo>& catalog) {
+  ReachedTypes all;
+  std::set<std::string> records, enumerations;
+  for (const OperationInfo& op : catalog) {
+    for (const RecordInfo& record : op.reached.records)
+      if (records.insert(record.name).second) all.records.push_back(record);
+    for (const std::string& name : op.reached.enumerations)
+      if (enumerations.insert(name).second) all.enumerations.push_back(name);
+  }
+  return all;
+}
+
 const OperationInfo* FindOperation(const std::vector<OperationInfo>& catalog, std::string_view name) {
   for (const OperationInfo& op : catalog)
     if (op.name == name) return &op;
   return nullptr;
 }
 
-std::vector<std::string> NearestNames(const std::vector<OperationInfo>& catalog, std::string_view name) {
+std::vector<std::string> NearestNames(const std::vector<std::string>& names, std::string_view name) {
   // A slip is a few characters: at most a third of the name, and at least 2.
   const std::string wanted = Lower(name);
   std::size_t best = std::max<std::size_t>(2, wanted.size() / 3) + 1;
   std::vector<std::string> nearest;
-  for (const OperationInfo& op : catalog) {
-    std::size_t distance = EditDistance(wanted, Lower(op.name));
+  for (const std::string& candidate : names) {
+    std::size_t distance = EditDistance(wanted, Lower(candidate));
     if (distance < best) {
       best = distance;
       nearest.clear();
     }
-    if (distance == best) nearest.push_back(op.name);
+    if (distance == best) nearest.push_back(candidate);
   }
   return nearest;
+}
+
+std::vector<std::string> NearestNames(const std::vector<OperationInfo>& catalog, std::string_view name) {
+  std::vector<std::string> names;
+  for (const OperationInfo& op : catalog) names.push_back(op.name);
+  return NearestNames(names, name);
 }
 
 }  // namespace TevrinAV::reflect

@@ -44,7 +44,21 @@ struct OperationInfo {
   // Reads the arguments; a missing one is its type's zero value unless
   // `strict`. Throws ArgumentError.
   PreparedCall (*prepare)(const Json& arguments, bool strict);
+  // The arguments as an object of zero values, every record field given.
+  Json (*argumentTemplate)();
 };
+
+template <class... A>
+Json ArgumentTemplate(wire::ArgList<A...>*) {
+  Json object = Json::object();
+  ((object[A::name] = TemplateJson<typename A::type>()), ...);
+  return object;
+}
+
+template <class Op>
+Json OperationTemplate() {
+  return ArgumentTemplate(static_cast<typename Op::Args*>(nullptr));
+}
 
 template <class Op, class... A>
 PreparedCall PrepareCall(const Json& arguments, bool strict, wire::ArgList<A...>*);
@@ -62,7 +76,7 @@ void DescribeArguments(OperationInfo& info, wire::ArgList<A...>*) {
 
 template <class Op>
 OperationInfo DescribeOperation(std::size_t number) {
-  OperationInfo info{number, Op::name, {}, "void", Op::mayFail, {}, &PrepareOperation<Op>};
+  OperationInfo info{number, Op::name, {}, "void", Op::mayFail, {}, &PrepareOperation<Op>, &OperationTemplate<Op>};
   DescribeArguments(info, static_cast<typename Op::Args*>(nullptr));
   if constexpr (wire::kHasResult<Op>) {
     info.result = TypeNameOf<typename Op::Result>();
@@ -81,10 +95,15 @@ std::vector<OperationInfo> Catalog(wire::OperationList<Ops...>) {
 // The operations of ServiceRpc.
 const std::vector<OperationInfo>& ServiceOperations();
 
+// The records and enumerations that the operations of `catalog` reach, each
+// once, in the order first met.
+ReachedTypes AllReached(const std::vector<OperationInfo>& catalog);
+
 const OperationInfo* FindOperation(const std::vector<OperationInfo>& catalog, std::string_view name);
 // The names closest to `name` by edit distance (ignoring case), when any is
 // close enough to be a likely slip.
 std::vector<std::string> NearestNames(const std::vector<OperationInfo>& catalog, std::string_view name);
+std::vector<std::string> NearestNames(const std::vector<std::string>& names, std::string_view name);
 
 // ---- Calling ---------------------------------------------------------------
 

@@ -277,7 +277,7 @@ TEST_P(FailureTest, OperationFailedIsPrintedWhereDeclaredAndACallFailureElsewher
   service.stop();
   if (op.mayFail) {
     EXPECT_EQ(outcome.out,
-              "{\"error\":\"OperationFailed\",\"number\":-7,\"text\":\"nicht m\xC3\xB6glich \\\\x1B[1m\"}\n");
+              "{\"error\":\"OperationFailed\",\"number\":-7,\"text\":\"nicht m\xC3\xB6glich \\u001b[1m\"}\n");
     EXPECT_EQ(outcome.err, "");
     EXPECT_EQ(outcome.status, 1);
   } else {
@@ -286,7 +286,7 @@ TEST_P(FailureTest, OperationFailedIsPrintedWhereDeclaredAndACallFailureElsewher
     EXPECT_EQ(outcome.err,
               "CoreCall: TException - service has thrown: OperationFailed(number1=-7, text2=nicht m\xC3\xB6glich "
               "\\x1B[1m)\n");
-    EXPECT_EQ(outcome.status, 2);
+    EXPECT_EQ(outcome.status, 4);
   }
 }
 
@@ -303,11 +303,12 @@ struct CallFailureCase {
 };
 
 const CallFailureCase kCallFailureCases[] = {
-    {"NoService", {}, {"ReloadCore"}, "CoreCall: TWin32PipeClient open() failed: errno = 2\n"},
+    {"NoService", {}, {"ReloadCore"}, "CoreCall: TWin32PipeClient open() failed: errno = 2 (no service listens on this pipe; is the core service "
+     "running?)\n"},
     {"ServiceClosesTheConnection",
      {"--answer", "close"},
      {"ReloadCore"},
-     "CoreCall: TWin32PipeClient read() failed: errno = 109\n"},
+     "CoreCall: TWin32PipeClient read() failed: errno = 109 (the service closed the pipe before answering)\n"},
     {"ExceptionReply",
      {"--answer", "exception", "--type", "6", "--message", "locked \x1B]0;x\x07"},
      {"ReloadCore"},
@@ -316,14 +317,14 @@ const CallFailureCase kCallFailureCases[] = {
     {"Timeout",
      {"--answer", "silent"},
      {"--timeout", "0.3", "ReloadCore"},
-     "CoreCall: TWin32PipeClient flush() failed: errno = 1460\n"},
+     "CoreCall: TWin32PipeClient flush() failed: errno = 1460 (no answer within --timeout)\n"},
 };
 
 void PrintTo(const CallFailureCase& c, std::ostream* out) { *out << c.name; }
 
 class CallFailureTest : public ::testing::TestWithParam<CallFailureCase> {};
 
-TEST_P(CallFailureTest, IsOneLineOnStandardErrorAndStatusTwo) {
+TEST_P(CallFailureTest, IsOneLineOnStandardErrorAndStatusFour) {
   const CallFailureCase& c = GetParam();
   std::vector<std::string> args = c.args;
   std::unique_ptr<Service> service;
@@ -337,7 +338,7 @@ TEST_P(CallFailureTest, IsOneLineOnStandardErrorAndStatusTwo) {
   if (service) service->stop(true);
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err, c.err);
-  EXPECT_EQ(outcome.status, 2);
+  EXPECT_EQ(outcome.status, 4);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CallFailureTest, ::testing::ValuesIn(kCallFailureCases),
@@ -351,8 +352,14 @@ struct UsageCase {
   std::string err;
 };
 
+std::string Repeated(const std::string& text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
 const UsageCase kUsageCases[] = {
-    {"NoOperation", {}, "CoreCall: no operation given (see --help, or CoreCall list)\n"},
+    {"NoOperation", {}, "CoreCall: no operation given (CoreCall list shows them)\n"},
     {"UnknownOperation", {"GetOptoin"}, "CoreCall: unknown operation 'GetOptoin'; did you mean GetOption?\n"},
     {"UnknownOperationTwoNear",
      {"etOption"},
@@ -362,8 +369,10 @@ const UsageCase kUsageCases[] = {
      "CoreCall: unknown operation 'Frobnicate'; CoreCall list shows them all\n"},
     {"DescribeUnknown",
      {"describe", "reloadcore"},
-     "CoreCall: unknown operation 'reloadcore'; did you mean ReloadCore?\n"},
-    {"DescribeNothing", {"describe"}, "CoreCall: describe takes one OPERATION\n"},
+     "CoreCall: nothing is named 'reloadcore'; did you mean ReloadCore?\n"},
+    {"DescribeTwo", {"describe", "a", "b"}, "CoreCall: describe takes one NAME, or none for everything\n"},
+    {"TemplateAlone", {"--template", "list"}, "CoreCall: --template goes with describe OPERATION\n"},
+    {"TemplateOfARecord", {"describe", "--template", "SkipItem"}, "CoreCall: unknown operation 'SkipItem'; did you mean AddSkipItem?\n"},
     {"BadJson",
      {"SetOption", "{\"id\": 1"},
      "CoreCall: SetOption: the arguments are not JSON: parse error at line 1, column 9: syntax error while parsing "
@@ -425,8 +434,13 @@ const UsageCase kUsageCases[] = {
      {"SetOption", "@/dev/zero"},
      "CoreCall: SetOption: the arguments file '/dev/zero' is larger than 104857600 bytes, what one message may "
      "hold\n"},
-    {"UnknownOption", {"--bogus", "ReloadCore"}, "CoreCall: unrecognised option '--bogus' (see --help)\n"},
-    {"BadTimeout", {"--timeout", "0", "ReloadCore"}, "CoreCall: --timeout: expected a positive number of seconds\n"},
+    {"UnknownOption", {"--bogus", "ReloadCore"}, "CoreCall: unknown option '--bogus'\n"},
+    {"NearOption", {"--compat", "ReloadCore"}, "CoreCall: unknown option '--compat' (did you mean '--compact'?)\n"},
+    {"OptionWithoutValue", {"ReloadCore", "--timeout"}, "CoreCall: option '--timeout' needs a value (SECONDS)\n"},
+    {"DuplicateKey", {"SetOption", R"({"id":1,"value":"a","id":2})"}, "CoreCall: SetOption: the arguments at /id: the key \"id\" is given twice\n"},
+    {"DuplicateKeyInside", {"CreateQuarantinePerformer", R"({"targets":{"1":2,"1":3}})"}, "CoreCall: CreateQuarantinePerformer: the arguments at /targets/1: the key \"1\" is given twice\n"},
+    {"TooDeep", {"SetOption", std::string(100, '[') + std::string(100, ']')}, "CoreCall: SetOption: the arguments at " + Repeated("/0", 64) + ": nested deeper than 64 levels\n"},
+    {"BadTimeout", {"--timeout=0", "ReloadCore"}, "CoreCall: --timeout takes a positive number of seconds, not '0'\n"},
     {"ListWithWords", {"list", "all"}, "CoreCall: list takes no further word\n"},
 };
 
@@ -434,15 +448,15 @@ void PrintTo(const UsageCase& c, std::ostream* out) { *out << c.name; }
 
 class UsageTest : public ::testing::TestWithParam<UsageCase> {};
 
-TEST_P(UsageTest, IsOneLineOnStandardErrorAndStatus64WithoutConnecting) {
+TEST_P(UsageTest, IsOneLineAndAPointerToTheHelpAndStatusTwoWithoutConnecting) {
   const UsageCase& c = GetParam();
   std::vector<std::string> args = c.args;
   // A service that is never called: bad usage must end before connecting.
   args.insert(args.begin(), {"--pipe", "tevrin-corecall-nobody-" + std::to_string(getpid())});
   Outcome outcome = RunCoreCall(args);
   EXPECT_EQ(outcome.out, "");
-  EXPECT_EQ(outcome.err, c.err);
-  EXPECT_EQ(outcome.status, 64);
+  EXPECT_EQ(outcome.err, c.err + "Try 'CoreCall --help' for more information.\n");
+  EXPECT_EQ(outcome.status, 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, UsageTest, ::testing::ValuesIn(kUsageCases),
@@ -471,10 +485,10 @@ TEST(CoreCallTest, ArgumentsFromAFileAndFromStandardInput) {
 TEST(CoreCallTest, EndlessStandardInputIsRefusedAtTheMessageLimit) {
   for (const char* word : {"-", "@-"}) {
     Outcome outcome = RunCoreCall({"--pipe", "tevrin-corecall-nobody", "SetOption", word}, "", "/dev/zero");
-    EXPECT_EQ(outcome.status, 64) << word;
+    EXPECT_EQ(outcome.status, 2) << word;
     EXPECT_EQ(outcome.err,
               "CoreCall: SetOption: the arguments on standard input are larger than 104857600 bytes, what one "
-              "message may hold\n")
+              "message may hold\nTry 'CoreCall --help' for more information.\n")
         << word;
   }
 }
@@ -553,11 +567,49 @@ TEST(CoreCallTest, DescribeAnOperationThatNeverFails) {
             "raises: nothing\n");
 }
 
-TEST(CoreCallTest, HelpGoesToStandardOutput) {
-  Outcome outcome = RunCoreCall({"--help"});
+TEST(CoreCallTest, DescribeARecordAnEnumerationAndEverything) {
+  Outcome record = RunCoreCall({"describe", "SkipItem"});
+  EXPECT_EQ(record.status, 0);
+  EXPECT_EQ(record.out,
+            "record SkipItem\n"
+            "  1: i32 number1\n"
+            "  2: string text2\n"
+            "  3: string text3\n"
+            "  4: bool flag4\n"
+            "  5: bool flag5\n"
+            "used by: GetSkipList\n");
+  Outcome enumeration = RunCoreCall({"describe", "ActionCode"});
+  EXPECT_EQ(enumeration.out,
+            "enumeration ActionCode: i32\n"
+            "  its names and values are the service's; CoreCall sends and shows the numbers, any i32 "
+            "(-2147483648 to 2147483647), unchanged\n"
+            "used by: GetDefaultAction\n");
+  Outcome everything = RunCoreCall({"describe"});
+  EXPECT_EQ(everything.status, 0);
+  EXPECT_EQ(everything.out.rfind("operations:\n   1 QueryInformation(1: i32 id) -> string raises OperationFailed\n", 0), 0u)
+      << everything.out.substr(0, 200);
+  for (const char* name : {"record TaskInfo\n", "record DeviceListChange\n", "enumeration FeatureStatus: i32\n"})
+    EXPECT_NE(everything.out.find(name), std::string::npos) << name;
+}
+
+TEST(CoreCallTest, TemplatesAreTheArgumentsAsZeroValues) {
+  Outcome outcome = RunCoreCall({"describe", "--template", "--compact", "AddSkipItem"});
   EXPECT_EQ(outcome.status, 0);
-  EXPECT_EQ(outcome.out.rfind("Usage: CoreCall [options] list\n", 0), 0u);
-  EXPECT_EQ(outcome.err, "");
+  EXPECT_EQ(outcome.out, "{\"filename_path\":\"\",\"isrecursive\":false,\"isfolder\":false}\n");
+  outcome = RunCoreCall({"describe", "--template", "--compact", "CreateActionPerformer"});
+  EXPECT_EQ(outcome.out, "{\"targets\":{},\"parentTask\":0}\n");
+}
+
+TEST(CoreCallTest, HelpAndVersionGoToStandardOutput) {
+  for (const char* word : {"--help", "-h"}) {
+    Outcome outcome = RunCoreCall({word});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out.rfind("Usage: CoreCall [options] list\n", 0), 0u) << word;
+    EXPECT_EQ(outcome.err, "");
+  }
+  Outcome version = RunCoreCall({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("CoreCall (Tevrin Security Suite) ", 0), 0u) << version.out;
 }
 
 }  // namespace

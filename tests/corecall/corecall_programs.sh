@@ -110,7 +110,7 @@ start_service --answer fail --number 3 --text refused
 expect "OperationFailed" 1 "{${eol}  \"error\": \"OperationFailed\",${eol}  \"number\": 3,${eol}  \"text\": \"refused\"${eol}}$eol" "" \
   GetTaskInfo '{"task": 1}'
 
-expect "no service" 2 "" "CoreCall: TWin32PipeClient open() failed: errno = 2$eol" ReloadCore
+expect "no service" 4 "" "CoreCall: TWin32PipeClient open() failed: errno = 2 (no service listens on this pipe; is the core service running?)$eol" ReloadCore
 
 # --server-account: another account than the service's gets nothing sent;
 # the service's own, named in that refusal, gets the call.
@@ -120,7 +120,7 @@ $runner "$corecall" --pipe "$pipe" --server-account "$other" ReloadCore >"$work/
 status=$?
 stop_service
 account=$(tr -d '\r' <"$work/err" | sed -n "s/^CoreCall: the pipe is served by \(.*\), not $other\$/\1/p")
-if [ "$status" -eq 2 ] && [ -n "$account" ] && [ "$account" != "$other" ] && [ ! -s "$work/out" ] &&
+if [ "$status" -eq 4 ] && [ -n "$account" ] && [ "$account" != "$other" ] && [ ! -s "$work/out" ] &&
    ! grep -q '^request:' "$work/service.out" && { [ -n "$runner" ] || [ "$account" = "$(id -u)" ]; }; then
   passed=$((passed + 1))
   echo "ok: --server-account $other is refused before anything is sent (served by $account)"
@@ -135,8 +135,8 @@ expect_call "ReloadCore()"
 
 # The request is never read: the deadline ends the wait for it.
 start_service --answer silent
-expect "a service that never reads, --timeout 1" 2 "" \
-  "CoreCall: TWin32PipeClient flush() failed: errno = 1460$eol" --timeout 1 ReloadCore
+expect "a service that never reads, --timeout 1" 4 "" \
+  "CoreCall: TWin32PipeClient flush() failed: errno = 1460 (no answer within --timeout)$eol" --timeout 1 ReloadCore
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -194,6 +194,29 @@ TEST_F(EvhostProgramTest, AMachineThatCannotBeMadeIsStatusTwoAndLeavesNothing) {
   EXPECT_EQ(LeftBehind(), 0u);
 }
 
+// Statuses as every tool of the project has them; usage errors in two lines.
+TEST_F(EvhostProgramTest, CommandLinesEndAsInEveryTool) {
+  const std::string good = Write("good.json", R"({"events": [{"call": "RegEvent", "expect": {"result": 1}}]})");
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;  // its start
+  };
+  const Case cases[] = {
+      {{"--bogus", good}, 2, "evhost: unknown option '--bogus'\nTry 'evhost --help' for more information.\n"},
+      {{}, 2, "evhost: no SCENARIO.json given\nTry 'evhost --help' for more information.\n"},
+      {{"--module=/nonexistent/libevrules.so", good}, 4, "evhost: "},
+      {{"--version"}, 0, ""},
+      {{"-h"}, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.err);
+    const Finished run = Evhost(c.args);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.err.substr(0, c.err.size()), c.err);
+  }
+}
+
 TEST_F(EvhostProgramTest, TerminationMidRunRemovesTheMachine) {
   std::string events = R"({"events": [)";
   for (int i = 0; i < 100000; ++i) events += (i ? "," : "") + std::string(R"({"call": "RegEvent", "process": "C:\\p.exe"})");

@@ -2,8 +2,9 @@
 // pipe and answers every ServiceRpc operation with values it is told, with
 // the service's failure, or with the malformed and failing replies that
 // clients must survive.
-#include <boost/program_options.hpp>
 #include <atomic>
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
@@ -12,13 +13,12 @@
 #include <string>
 
 #include "AnswerFile.h"
+#include "CommandLine.h"
 #include "InteroperationScript.h"
 #include "PipeListener.h"
 #include "ScriptedHandler.h"
 #include "Serving.h"
 #include "service/CorePipe.h"
-
-namespace po = boost::program_options;
 
 namespace {
 
@@ -88,41 +88,74 @@ const AnswerMode* FindAnswerMode(const std::string& name) {
   return nullptr;
 }
 
-// Returns false when only the help was asked for.
+const cli::Parser& CommandLine() {
+  static const cli::Parser parser(
+      "core-service",
+      {{"pipe", "NAME", "pipe to serve (default: the core service's pipe)"},
+       {"answer", "MODE", "how to answer, see below (default: true)"},
+       {"number", "N", "number of the answers or of OperationFailed (default: 1)"},
+       {"text", "TEXT", "UTF-8 text of the answers or of OperationFailed (default: text)"},
+       {"type", "N", "exception type (answer exception)"},
+       {"message", "TEXT", "exception message (answer exception)"},
+       {"name", "NAME", "operation name to reply with (answer name)"},
+       {"message-type", "N", "message type to reply with (answer type)"},
+       {"message-file", "FILE", "exception message: the bytes of this file"},
+       {"answer-file", "FILE", "JSON object of answers by name (text, number64, taskInfo, ..., failure) over those of --answer"},
+       {"message-bytes", "N", "repeat the exception message to this many bytes"},
+       {"sequence-id", "N", "sequence id of raw replies"},
+       {"drip", "MS", "send raw replies one byte every MS milliseconds"},
+       {"cut", "N", "send only the first N bytes of raw replies, then close"},
+       {"dump", "", "print each request in hex and the call it made"},
+       {"once", "", "stop after one connection"}},
+      "core-service [options]",
+      "A stand-in for the suite's core service: serves the core pipe and answers every ServiceRpc operation as "
+      "told, with the service's failure, or with the malformed and failing replies clients must survive.",
+      std::string(kAnswers) +
+          "\nExit status: 0 stopped (Ctrl-C); 2 bad usage; 4 the pipe cannot be served.\n");
+  return parser;
+}
+
+// A whole number of an option, from `low` to `high`.
+int64_t Signed(const cli::Arguments& arguments, const char* name, int64_t low, int64_t high, int64_t otherwise) {
+  if (!arguments.has(name)) return otherwise;
+  const std::string text = arguments.value(name);
+  char* end = nullptr;
+  errno = 0;
+  const long long value = std::strtoll(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno != 0 || value < low || value > high)
+    throw cli::UsageError(std::string("--") + name + " takes a whole number from " + std::to_string(low) + " to " +
+                          std::to_string(high) + ", not '" + text + "'");
+  return value;
+}
+
+// Returns false when only the help or the version was asked for.
 bool ParseSettings(int argc, char* argv[], Settings& settings) {
-  po::options_description options("Usage: core-service [options]\n\nOptions");
-  options.add_options()("help", "show this text")("pipe", po::value(&settings.pipe),
-                                                  "pipe to serve (default: the core service's pipe)")(
-      "answer", po::value(&settings.answer), "how to answer, see below (default: true)")(
-      "number", po::value(&settings.number), "number of the answers or of OperationFailed (default: 1)")(
-      "text", po::value(&settings.text), "UTF-8 text of the answers or of OperationFailed (default: text)")(
-      "type", po::value(&settings.raw.exceptionType), "exception type (answer exception)")(
-      "message", po::value(&settings.raw.exceptionMessage), "exception message (answer exception)")(
-      "name", po::value(&settings.raw.name), "operation name to reply with (answer name)")(
-      "message-type", po::value(&settings.raw.messageType), "message type to reply with (answer type)")(
-      "message-file", po::value(&settings.messageFile), "exception message: the bytes of this file")(
-      "answer-file", po::value(&settings.answerFile),
-      "JSON object of answers by name (text, number64, taskInfo, ..., failure) over those of --answer")(
-      "message-bytes", po::value(&settings.messageBytes), "repeat the exception message to this many bytes")(
-      "sequence-id", po::value(&settings.raw.sequenceId), "sequence id of raw replies")(
-      "drip", po::value(&settings.raw.dripMilliseconds), "send raw replies one byte every N milliseconds")(
-      "cut", po::value(&settings.raw.cutAt), "send only the first N bytes of raw replies, then close")(
-      "dump", po::bool_switch(&settings.dump), "print each request in hex and the call it made")(
-      "once", po::bool_switch(&settings.once), "stop after one connection");
-  po::variables_map vm;
-  po::store(po::parse_command_line(argc, argv, options), vm);
-  po::notify(vm);
-  if (vm.count("help")) {
-    std::cout << options << "\n" << kAnswers;
-    return false;
-  }
+  cli::Arguments arguments;
+  if (CommandLine().Parse(argc, argv, arguments, std::cout) != cli::Parser::Outcome::Run) return false;
+  if (!arguments.words().empty()) throw cli::UsageError("unexpected word '" + arguments.words().front() + "'");
+  settings.pipe = arguments.value("pipe", settings.pipe);
+  settings.answer = arguments.value("answer", settings.answer);
+  settings.number = Signed(arguments, "number", INT64_MIN, INT64_MAX, settings.number);
+  settings.text = arguments.value("text", settings.text);
+  settings.raw.exceptionType = static_cast<int32_t>(Signed(arguments, "type", INT32_MIN, INT32_MAX, settings.raw.exceptionType));
+  settings.raw.exceptionMessage = arguments.value("message", settings.raw.exceptionMessage);
+  settings.raw.name = arguments.value("name", settings.raw.name);
+  settings.raw.messageType = static_cast<int32_t>(Signed(arguments, "message-type", INT32_MIN, INT32_MAX, settings.raw.messageType));
+  settings.messageFile = arguments.value("message-file");
+  settings.answerFile = arguments.value("answer-file");
+  settings.messageBytes = Signed(arguments, "message-bytes", 0, INT32_MAX, settings.messageBytes);
+  settings.raw.sequenceId = static_cast<int32_t>(Signed(arguments, "sequence-id", INT32_MIN, INT32_MAX, settings.raw.sequenceId));
+  settings.raw.dripMilliseconds = static_cast<int>(Signed(arguments, "drip", 0, 60000, settings.raw.dripMilliseconds));
+  settings.raw.cutAt = static_cast<int64_t>(Signed(arguments, "cut", 0, INT64_MAX, settings.raw.cutAt));
+  settings.dump = arguments.has("dump");
+  settings.once = arguments.has("once");
   const AnswerMode* mode = FindAnswerMode(settings.answer);
-  if (mode == nullptr) throw po::error("unknown answer '" + settings.answer + "'");
+  if (mode == nullptr) throw cli::UsageError("unknown answer '" + settings.answer + "'");
   settings.serving = mode->serving;
   settings.raw.kind = mode->raw;
   if (!settings.messageFile.empty()) {
     std::ifstream file(settings.messageFile, std::ios::binary);
-    if (!file) throw po::error("cannot read '" + settings.messageFile + "'");
+    if (!file) throw cli::UsageError("cannot read '" + settings.messageFile + "'");
     settings.raw.exceptionMessage.assign(std::istreambuf_iterator<char>(file), {});
   }
   if (settings.messageBytes >= 0) {
@@ -173,10 +206,10 @@ void ServeConnection(tevrin::platform::FileHandle connection, const Settings& se
 int main(int argc, char* argv[]) {
   Settings settings;
   try {
-    if (!ParseSettings(argc, argv, settings)) return 0;
-  } catch (const po::error& e) {
-    std::cerr << "core-service: " << e.what() << " (see --help)" << std::endl;
-    return 2;
+    if (!ParseSettings(argc, argv, settings)) return cli::kOk;
+  } catch (const cli::UsageError& e) {
+    CommandLine().PrintUsageError(std::cerr, e.what());
+    return cli::kUsage;
   }
 
   coreservice::Answers answers = coreservice::UniformAnswers(settings.answer != "false", settings.number, settings.text);
@@ -192,7 +225,7 @@ int main(int argc, char* argv[]) {
       coreservice::ApplyAnswerFile(settings.answerFile, answers);
     } catch (const std::exception& e) {
       std::cerr << "core-service: --answer-file " << e.what() << std::endl;
-      return 2;
+      return cli::kUsage;
     }
   }
   std::ostream* log = settings.dump ? &std::cout : nullptr;
@@ -241,7 +274,7 @@ int main(int argc, char* argv[]) {
     }
   } catch (const std::exception& e) {
     std::cerr << "core-service: " << e.what() << std::endl;
-    return 1;
+    return cli::kUnavailable;
   }
-  return 0;
+  return cli::kOk;
 }

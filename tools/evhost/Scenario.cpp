@@ -6,6 +6,7 @@
 #include <set>
 
 #include "HostText.h"
+#include "JsonShape.h"
 
 namespace evhost {
 namespace {
@@ -13,7 +14,7 @@ namespace {
 using nlohmann::json;
 
 // Deeper nesting than any scenario needs is refused while it is read.
-constexpr int kMaxDepth = 32;
+constexpr std::size_t kMaxDepth = 32;
 // A scenario is a few kilobytes; this is far more than any needs.
 constexpr std::size_t kMaxFileBytes = std::size_t{64} << 20;
 
@@ -287,71 +288,15 @@ std::string LineAndColumn(const std::string& text, std::size_t offset) {
   return std::to_string(line) + ":" + std::to_string(column);
 }
 
-// Walks a JSON text before it is parsed, refusing nesting beyond kMaxDepth
-// and keys given twice in one object, both told with their place. (A
-// checking pass of its own: the callback parser rescans an array at the end
-// of each of its objects, which is quadratic in the array's length.)
-class ScenarioChecker final : public nlohmann::json_sax<json> {
- public:
-  explicit ScenarioChecker(const std::string& file) : file_(file) {}
-
-  bool null() override { return Value(); }
-  bool boolean(bool) override { return Value(); }
-  bool number_integer(number_integer_t) override { return Value(); }
-  bool number_unsigned(number_unsigned_t) override { return Value(); }
-  bool number_float(number_float_t, const string_t&) override { return Value(); }
-  bool string(string_t&) override { return Value(); }
-  bool binary(binary_t&) override { return Value(); }
-  bool start_object(std::size_t) override { return Open(false); }
-  bool start_array(std::size_t) override { return Open(true); }
-  bool end_object() override { return Close(); }
-  bool end_array() override { return Close(); }
-  bool key(string_t& name) override {
-    Level& level = levels_.back();
-    level.key = name;
-    if (!level.keys.insert(name).second)
-      throw ScenarioError(file_ + ": at " + Pointer() + ": the key \"" + name + "\" is given twice");
-    return true;
-  }
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
-
- private:
-  struct Level {
-    bool array = false;
-    std::size_t index = 0;
-    std::string key;
-    std::set<std::string> keys;
-  };
-  bool Value() {
-    if (!levels_.empty() && levels_.back().array) ++levels_.back().index;
-    return true;
-  }
-  bool Open(bool array) {
-    Value();
-    if (levels_.size() >= static_cast<std::size_t>(kMaxDepth))
-      throw ScenarioError(file_ + ": at " + Pointer() + ": nested deeper than " + std::to_string(kMaxDepth) + " levels");
-    levels_.push_back(Level{array, 0, "", {}});
-    return true;
-  }
-  bool Close() {
-    levels_.pop_back();
-    return true;
-  }
-  std::string Pointer() const {
-    std::string out;
-    for (const Level& level : levels_) out += "/" + (level.array ? std::to_string(level.index - 1) : level.key);
-    return out.empty() ? std::string("/") : out;
-  }
-
-  const std::string& file_;
-  std::vector<Level> levels_;
-};
-
+// Parses `text`, refusing nesting beyond kMaxDepth and keys given twice in
+// one object; both are told with their place.
 json ParseChecked(const std::string& text, const std::string& file) {
-  ScenarioChecker checker(file);
   try {
-    // A syntax error makes the checker's pass stop; the parse then says it.
-    json::sax_parse(text, &checker);
+    cli::CheckJsonShape(text, kMaxDepth);
+  } catch (const cli::JsonShapeError& e) {
+    throw ScenarioError(file + ": at " + e.pointer() + ": " + e.problem());
+  }
+  try {
     return json::parse(text);
   } catch (const json::parse_error& e) {
     // "[json.exception.parse_error.101] parse error at line 1, column 9: syntax error ..."

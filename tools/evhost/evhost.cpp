@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <csignal>
 
+#include "CommandLine.h"
 #include "HostRecord.h"
 #include "HostText.h"
 #include "Machine.h"
@@ -49,11 +50,26 @@ using evhost::EventSpec;
 using evhost::HostSpec;
 using evhost::Scenario;
 
-// Exit statuses: every event as expected; a mismatch; a command line,
-// module or scenario evhost cannot use.
-constexpr int kAllPassed = 0;
-constexpr int kMismatch = 1;
-constexpr int kCannotRun = 2;
+// Exit statuses, as every tool of the project has them: every event as
+// expected; a mismatch; a command line or scenario evhost cannot use; a
+// module it cannot load.
+constexpr int kAllPassed = cli::kOk;
+constexpr int kMismatch = cli::kNegative;
+constexpr int kCannotRun = cli::kUsage;
+constexpr int kNoModule = cli::kUnavailable;
+
+const cli::Parser& CommandLine() {
+  static const cli::Parser parser(
+      "evhost",
+      {{"module", "PATH", "the rule module (evrules.dll, libevrules.so)"},
+       {"quiet", "", "print only the events that differ from their expectation"}},
+      "evhost --module PATH [--quiet] SCENARIO.json...",
+      "Loads the rule module as the protection host does and replays each scenario's events through its exports, "
+      "comparing every result, report and callback with the scenario's expectations: one JSON line per event.",
+      "Exit status: 0 every event as expected; 1 a mismatch; 2 bad usage or a scenario that cannot be read or set "
+      "up; 4 the module cannot be loaded; 128+N stopped by signal N.\n");
+  return parser;
+}
 
 volatile std::sig_atomic_t stopSignal = 0;
 void RequestStop(int signal) { stopSignal = signal; }
@@ -269,26 +285,23 @@ Outcome RunScenario(const Module& module, const std::string& file, bool quiet, T
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string modulePath;
-  bool quiet = false;
-  std::vector<std::string> scenarios;
-  bool usable = true;
-  for (int i = 1; i < argc; ++i) {
-    std::string argument = argv[i];
-    if (argument == "--module" && i + 1 < argc) modulePath = argv[++i];
-    else if (argument == "--quiet") quiet = true;
-    else if (argument.rfind("--", 0) == 0) usable = false;
-    else scenarios.push_back(argument);
-  }
-  if (!usable || modulePath.empty() || scenarios.empty()) {
-    std::cerr << "usage: evhost --module PATH [--quiet] SCENARIO.json...\n";
+  cli::Arguments arguments;
+  try {
+    if (CommandLine().Parse(argc, argv, arguments, std::cout) != cli::Parser::Outcome::Run) return kAllPassed;
+    if (!arguments.has("module") || arguments.value("module").empty()) throw cli::UsageError("--module PATH is missing");
+    if (arguments.words().empty()) throw cli::UsageError("no SCENARIO.json given");
+  } catch (const cli::UsageError& e) {
+    CommandLine().PrintUsageError(std::cerr, e.what());
     return kCannotRun;
   }
+  const std::string modulePath = arguments.value("module");
+  const bool quiet = arguments.has("quiet");
+  const std::vector<std::string>& scenarios = arguments.words();
   std::string error;
   std::optional<Module> module = rulehost::LoadModule(modulePath, error);
   if (!module) {
     std::cerr << "evhost: " << error << "\n";
-    return kCannotRun;
+    return kNoModule;
   }
   // Ctrl-C and termination end the run between events, the machine's
   // folder removed.
