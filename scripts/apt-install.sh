@@ -13,6 +13,7 @@
 # Exits 0 when every package is installed, 1 when one cannot be.
 # TEVRIN_APT_PAUSES: the pauses between tries in seconds (default "10 30").
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/usage.sh"
 
 update=0
 no_update=0

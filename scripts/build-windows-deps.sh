@@ -15,7 +15,10 @@
 #
 # Needs scripts/install-windows-deps.sh to have run (deb-src entries,
 # cross compiler, dpkg-dev).
+# Usage: scripts/build-windows-deps.sh
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/usage.sh"
+no_arguments "$@"
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 toolchain=$root/cmake/toolchain-i686-w64-mingw32.cmake

@@ -13,6 +13,7 @@
 # copy that input into tests/fuzz/corpus/TARGET: every input that ever found
 # a fault stays there, and CTest replays it in every build.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/usage.sh"
 cd "$(dirname "$0")/.."
 
 all=(rpc_reply_fuzz text_conversion_fuzz evrules_exports_fuzz evreplay_input_fuzz evtx_chunk_fuzz)

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a fresh machine lacks for building and testing on Linux.
 # Idempotent: does nothing when everything is present (scripts/apt-install.sh).
+# Usage: scripts/install-deps.sh [--windows]
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/usage.sh"
 
 packages=(
   cmake ninja-build g++ pkg-config

@@ -6,7 +6,10 @@
 # 32-bit part cannot be installed (a bad mirror day), Wine goes into a private
 # Debian root instead (scripts/make-wine-root.sh), and the tests run it there.
 # Idempotent: every step checks first and does nothing when already done.
+# Usage: scripts/install-windows-deps.sh
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/usage.sh"
+no_arguments "$@"
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)

@@ -12,7 +12,10 @@
 # (TEVRIN_WINE_ROOT overrides that); it is built beside that folder and moved
 # into place when complete, so an interrupted run leaves nothing half made.
 # Prints the root's path as its last line. Needs root (debootstrap, chroot).
+# Usage: scripts/make-wine-root.sh
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/usage.sh"
+no_arguments "$@"
 
 say() { echo "make-wine-root: $*" >&2; }
 

@@ -2,9 +2,15 @@
 # The main job on a built tree: starts the stand-in core service, reloads the
 # core with CoreCtl, stops the service, then replays a scenario through the
 # rule module. Exits 0 when every step worked, 1 when one failed.
-#   scripts/reload-and-replay.sh [BUILD_DIR [SCENARIO.json]]   (default build/dev)
+# Usage: scripts/reload-and-replay.sh [BUILD_DIR [SCENARIO.json]]   (BUILD_DIR: build/dev)
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/usage.sh"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+if [ -n "${1:-}" ] && [ ! -d "$1" ]; then
+  echo "reload-and-replay: BUILD_DIR '$1' is not a folder" >&2
+  script_usage | grep '^Usage:' >&2
+  exit 2
+fi
 build="$(cd "${1:-$root/build/dev}" && pwd)"
 scenario=("${@:2:1}")
 

@@ -6,7 +6,10 @@
 # binaries, runs their tests under Wine (the release package's among them)
 # and makes the release package. No stage is skipped: one that cannot run
 # fails the command, and the last line names it.
+# Usage: scripts/run-tests.sh
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/usage.sh"
+no_arguments "$@"
 cd "$(dirname "$0")/.."
 
 stage=dependencies
