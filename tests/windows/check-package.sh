@@ -20,6 +20,7 @@ zips=$(cd "$out" && ls -- *.zip 2>/dev/null)
 [ "$zips" = "$name.zip" ] && echo "ok: package $name.zip" || fail "packages made: '$zips', want $name.zip"
 
 want="\
+$name/CoreCall.exe
 $name/CoreCtl.exe
 $name/README.txt
 $name/evrules.def
@@ -37,7 +38,7 @@ else
 fi
 
 dir=$out/unpacked/$name
-for binary in CoreCtl.exe evrules.dll; do
+for binary in CoreCall.exe CoreCtl.exe evrules.dll; do
   [ -f "$dir/$binary" ] || { fail "$binary missing"; continue; }
   debug=$("$objdump" -h "$dir/$binary" | grep -c '\.debug' || true)
   symbols=$("$nm" "$dir/$binary" 2>&1 | grep -vc 'no symbols' || true)
