@@ -6,6 +6,7 @@ counts of the JSON lines, one bar of non-zero size per hour with a
 detection, text from the log escaped, and nothing loaded from elsewhere.
 
     check_report.py EVREPLAY LOG... [--screenshot PNG]
+    check_report.py --shoot PAGE PNG     (only a picture of a page, for docs/)
 """
 import collections
 import json
@@ -43,7 +44,7 @@ class DevTools:
 
         self.process = subprocess.Popen(
             [browser(), "--headless=new", "--remote-debugging-pipe", "--no-sandbox", "--disable-gpu",
-             "--no-first-run", "--disable-extensions", "--user-data-dir=" + profile, "--window-size=1280,1600",
+             "--no-first-run", "--disable-extensions", "--user-data-dir=" + profile, "--window-size=1100,1400",
              "about:blank"],
             close_fds=False, preexec_fn=fds,  # fds 3 and 4 are made in the child
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -78,8 +79,34 @@ class DevTools:
         self.process.wait()
 
 
+def open_page(tools, page):
+    target = tools.send("Target.createTarget", url="file://" + os.path.abspath(page))["targetId"]
+    session = tools.send("Target.attachToTarget", targetId=target, flatten=True)["sessionId"]
+    for _ in range(100):
+        state = tools.send("Runtime.evaluate", session, expression="document.readyState", returnByValue=True)
+        if state["result"].get("value") == "complete":
+            break
+        time.sleep(0.1)
+    return session
+
+
+def shoot(tools, session, png):
+    import base64
+    shot = tools.send("Page.captureScreenshot", session, format="png", captureBeyondViewport=True)
+    with open(png, "wb") as out:
+        out.write(base64.b64decode(shot["data"]))
+
+
 def main():
     args = sys.argv[1:]
+    if args and args[0] == "--shoot":
+        with tempfile.TemporaryDirectory() as work:
+            tools = DevTools(os.path.join(work, "profile"))
+            try:
+                shoot(tools, open_page(tools, args[1]), args[2])
+            finally:
+                tools.close()
+        return 0
     screenshot = None
     if "--screenshot" in args:
         at = args.index("--screenshot")
@@ -112,13 +139,7 @@ def main():
 
         tools = DevTools(os.path.join(work, "profile"))
         try:
-            target = tools.send("Target.createTarget", url="file://" + page)["targetId"]
-            session = tools.send("Target.attachToTarget", targetId=target, flatten=True)["sessionId"]
-            for _ in range(100):
-                state = tools.send("Runtime.evaluate", session, expression="document.readyState", returnByValue=True)
-                if state["result"].get("value") == "complete":
-                    break
-                time.sleep(0.1)
+            session = open_page(tools, page)
             probe = r"""JSON.stringify({
               bars: [...document.querySelectorAll('#chart rect.bar')].map(b => {
                 const r = b.getBoundingClientRect();
@@ -137,10 +158,7 @@ def main():
             seen = json.loads(tools.send("Runtime.evaluate", session, expression=probe,
                                          returnByValue=True)["result"]["value"])
             if screenshot:
-                import base64
-                shot = tools.send("Page.captureScreenshot", session, format="png", captureBeyondViewport=True)
-                with open(screenshot, "wb") as out:
-                    out.write(base64.b64decode(shot["data"]))
+                shoot(tools, session, screenshot)
         finally:
             tools.close()
 
