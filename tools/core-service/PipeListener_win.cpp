@@ -77,10 +77,13 @@ PipeListener::~PipeListener() {
 FileHandle PipeListener::Accept() {
   while (!stopRequested) {
     HANDLE instance = state_->pending;
-    BOOL connected = ::ConnectNamedPipe(instance, nullptr) ? TRUE : ::GetLastError() == ERROR_PIPE_CONNECTED;
+    // A client that connected and left before we saw it (ERROR_NO_DATA) is
+    // handed out too, as a socket's accept hands it out: its reader meets
+    // the end at once. Waiting for another client instead would hang a
+    // caller that connects, closes and waits for the serving to end.
+    const DWORD error = ::ConnectNamedPipe(instance, nullptr) ? ERROR_SUCCESS : ::GetLastError();
     if (stopRequested) break;  // the client was Stop()'s wake-up call
-    if (!connected) {
-      // The client left before we saw it: make the instance listen again.
+    if (error != ERROR_SUCCESS && error != ERROR_PIPE_CONNECTED && error != ERROR_NO_DATA) {
       ::DisconnectNamedPipe(instance);
       continue;
     }
