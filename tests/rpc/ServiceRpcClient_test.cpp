@@ -3,6 +3,7 @@
 #include <thrift/protocol/TProtocolException.h>
 
 #include <optional>
+#include <type_traits>
 
 #include "FakeServiceTransport.h"
 #include "service/ServiceRpc.h"
@@ -14,6 +15,27 @@ using apache::thrift::TApplicationException;
 using apache::thrift::protocol::TBinaryProtocol;
 using apache::thrift::protocol::TProtocolException;
 using apache::thrift::transport::TTransportException;
+
+// The members expanded from the operation table have the signatures that
+// Thrift's generated interfaces have: results that are objects through the
+// first parameter, values returned, scalars by value, the rest by reference.
+namespace signatures {
+using namespace TevrinAV;
+using Client = ServiceRpcClient;
+static_assert(std::is_same_v<decltype(&ServiceRpcIf::GetSkipList), void (ServiceRpcIf::*)(std::vector<SkipItem>&)>);
+static_assert(std::is_same_v<decltype(static_cast<void (Client::*)(WideString&, int32_t)>(&Client::QueryInformation)),
+                             void (Client::*)(WideString&, int32_t)>);
+static_assert(std::is_same_v<decltype(&ServiceRpcIf::AddSkipItem),
+                             int64_t (ServiceRpcIf::*)(const WideString&, bool, bool)>);
+static_assert(std::is_same_v<decltype(&ServiceRpcIf::CreateActionPerformer),
+                             int64_t (ServiceRpcIf::*)(const TargetMap&, int64_t)>);
+static_assert(std::is_same_v<decltype(&ServiceRpcIf::GetDefaultAction), ActionCode (ServiceRpcIf::*)(int32_t)>);
+static_assert(std::is_same_v<decltype(&ServiceRpcIf::ResetOption), void (ServiceRpcIf::*)(int32_t)>);
+static_assert(std::is_invocable_r_v<void, decltype(&Client::send_GetSkipList), Client&>);
+static_assert(std::is_invocable_r_v<void, decltype(&Client::recv_GetSkipList), Client&, std::vector<SkipItem>&>);
+static_assert(std::is_invocable_r_v<bool, decltype(&Client::recv_ReloadCore), Client&>);
+static_assert(std::is_invocable_r_v<void, decltype(&Client::send_SetOption), Client&, int32_t, const WideString&>);
+}  // namespace signatures
 
 class ServiceRpcClientTest : public ::testing::Test {
 protected:
