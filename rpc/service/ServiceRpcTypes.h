@@ -39,364 +39,96 @@ struct EnumTraits<FeatureStatus> {
 // Targets of a performer: entry number to action.
 using TargetMap = std::map<int64_t, int32_t>;
 
-// Records keep one was-set flag per field, in field order. Reading a record
-// neither clears it nor resets its flags: fields a reply lacks keep their
-// values. Writing puts out the fields whose flags are set.
+// ---- Records ------------------------------------------------------------------
+// Each record is one list of its fields, FIELD(id, name, type): the struct's
+// members, its was-set flags (`isset`, one per field, in field order) and its
+// field table (wire::RecordTraits, which reading, writing, JSON and the
+// tools' descriptions use) all follow from it. Reading a record neither
+// clears it nor resets its flags: fields a reply lacks keep their values.
+// Writing puts out the fields whose flags are set.
 
 // Counters of a task, nested in TaskInfo.
-struct TaskNumbers {
-  int64_t number1 = 0;
-  int64_t number2 = 0;
-  int64_t number3 = 0;
-  int64_t number4 = 0;
-  int64_t number5 = 0;
-
-  struct Isset {
-    bool number1 = false;
-    bool number2 = false;
-    bool number3 = false;
-    bool number4 = false;
-    bool number5 = false;
-  } isset;
-
-  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
-  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
-};
-
+#define TEVRIN_RECORD_TaskNumbers(FIELD) \
+  FIELD(1, number1, int64_t) FIELD(2, number2, int64_t) FIELD(3, number3, int64_t) FIELD(4, number4, int64_t) \
+  FIELD(5, number5, int64_t)
 // What the service reports about one task.
-struct TaskInfo {
-  ServiceCode code1{};
-  ServiceCode code2{};
-  WideString text3;
-  int32_t number4 = 0;
-  int64_t number5 = 0;
-  int64_t number6 = 0;
-  int64_t number7 = 0;
-  TaskNumbers numbers8;
-  ServiceCode code9{};
-
-  struct Isset {
-    bool code1 = false;
-    bool code2 = false;
-    bool text3 = false;
-    bool number4 = false;
-    bool number5 = false;
-    bool number6 = false;
-    bool number7 = false;
-    bool numbers8 = false;
-    bool code9 = false;
-  } isset;
-
-  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
-  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
-};
-
+#define TEVRIN_RECORD_TaskInfo(FIELD) \
+  FIELD(1, code1, ServiceCode) FIELD(2, code2, ServiceCode) FIELD(3, text3, WideString) FIELD(4, number4, int32_t) \
+  FIELD(5, number5, int64_t) FIELD(6, number6, int64_t) FIELD(7, number7, int64_t) FIELD(8, numbers8, TaskNumbers) \
+  FIELD(9, code9, ServiceCode)
 // The changes of a collection since a snapshot.
-struct CollectionDelta {
-  int64_t number1 = 0;
-  std::map<int64_t, bool> changes;
-
-  struct Isset {
-    bool number1 = false;
-    bool changes = false;
-  } isset;
-
-  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
-  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
-};
-
+#define TEVRIN_RECORD_CollectionDelta(FIELD) FIELD(1, number1, int64_t) FIELD(2, changes, std::map<int64_t, bool>)
 // One entry of the quarantine.
-struct QuarantineEntry {
-  int64_t id = 0;
-  WideString text2;
-  WideString text3;
-  WideString text4;
-  ServiceCode code5{};
-  bool flag6 = false;
-  int32_t number7 = 0;
-  ServiceCode code8{};
-
-  struct Isset {
-    bool id = false;
-    bool text2 = false;
-    bool text3 = false;
-    bool text4 = false;
-    bool code5 = false;
-    bool flag6 = false;
-    bool number7 = false;
-    bool code8 = false;
-  } isset;
-
-  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
-  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
-};
-
+#define TEVRIN_RECORD_QuarantineEntry(FIELD) \
+  FIELD(1, id, int64_t) FIELD(2, text2, WideString) FIELD(3, text3, WideString) FIELD(4, text4, WideString) \
+  FIELD(5, code5, ServiceCode) FIELD(6, flag6, bool) FIELD(7, number7, int32_t) FIELD(8, code8, ServiceCode)
 // One domain of the domain block list.
-struct DomainEntry {
-  int64_t id = 0;
-  WideString domain;
-  bool blocked = false;
-
-  struct Isset {
-    bool id = false;
-    bool domain = false;
-    bool blocked = false;
-  } isset;
-
-  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
-  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
-};
-
+#define TEVRIN_RECORD_DomainEntry(FIELD) FIELD(1, id, int64_t) FIELD(2, domain, WideString) FIELD(3, blocked, bool)
 // One threat of a collection; also the subject of a threat notification.
-struct ThreatEntry {
-  int64_t id = 0;
-  WideString text2;
-  WideString text3;
-  ServiceCode code4{};
-  bool flag5 = false;
-  bool flag6 = false;
-  int32_t number7 = 0;
-  ServiceCode code8{};
-  bool flag9 = false;
-
-  struct Isset {
-    bool id = false;
-    bool text2 = false;
-    bool text3 = false;
-    bool code4 = false;
-    bool flag5 = false;
-    bool flag6 = false;
-    bool number7 = false;
-    bool code8 = false;
-    bool flag9 = false;
-  } isset;
-
-  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
-  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
-};
-
+#define TEVRIN_RECORD_ThreatEntry(FIELD) \
+  FIELD(1, id, int64_t) FIELD(2, text2, WideString) FIELD(3, text3, WideString) FIELD(4, code4, ServiceCode) \
+  FIELD(5, flag5, bool) FIELD(6, flag6, bool) FIELD(7, number7, int32_t) FIELD(8, code8, ServiceCode) \
+  FIELD(9, flag9, bool)
 // A threat the service asks the user about.
-struct ThreatNotification {
-  int64_t id = 0;
-  ThreatEntry threat;
-
-  struct Isset {
-    bool id = false;
-    bool threat = false;
-  } isset;
-
-  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
-  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
-};
-
+#define TEVRIN_RECORD_ThreatNotification(FIELD) FIELD(1, id, int64_t) FIELD(2, threat, ThreatEntry)
 // A notification about mail.
-struct MailNotification {
-  bool flag1 = false;
-  bool flag2 = false;
-  WideString text3;
-  WideString text4;
-  WideString text5;
-  WideString text6;
-  WideString text7;
-
-  struct Isset {
-    bool flag1 = false;
-    bool flag2 = false;
-    bool text3 = false;
-    bool text4 = false;
-    bool text5 = false;
-    bool text6 = false;
-    bool text7 = false;
-  } isset;
-
-  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
-  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
-};
-
+#define TEVRIN_RECORD_MailNotification(FIELD) \
+  FIELD(1, flag1, bool) FIELD(2, flag2, bool) FIELD(3, text3, WideString) FIELD(4, text4, WideString) \
+  FIELD(5, text5, WideString) FIELD(6, text6, WideString) FIELD(7, text7, WideString)
 // Three counts of the service's history.
-struct HistoryStatistics {
-  int32_t count1 = 0;
-  int32_t count2 = 0;
-  int32_t count3 = 0;
-
-  struct Isset {
-    bool count1 = false;
-    bool count2 = false;
-    bool count3 = false;
-  } isset;
-
-  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
-  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
-};
-
-// One entry of the skip list.
-struct SkipItem {
-  SkipItem() = default;
-  SkipItem(const SkipItem&) = default;
-  SkipItem(SkipItem&&) noexcept = default;
-  SkipItem& operator=(const SkipItem&) = default;
-  SkipItem& operator=(SkipItem&&) noexcept = default;
-  virtual ~SkipItem() = default;
-
-  int32_t number1 = 0;
-  WideString text2;
-  WideString text3;
-  bool flag4 = false;
-  bool flag5 = false;
-
-  struct Isset {
-    bool number1 = false;
-    bool text2 = false;
-    bool text3 = false;
-    bool flag4 = false;
-    bool flag5 = false;
-  } isset;
-
-  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
-  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
-};
-
+#define TEVRIN_RECORD_HistoryStatistics(FIELD) FIELD(1, count1, int32_t) FIELD(2, count2, int32_t) FIELD(3, count3, int32_t)
+// One entry of the skip list (a polymorphic value type, as callers hold it).
+#define TEVRIN_RECORD_SkipItem(FIELD) \
+  FIELD(1, number1, int32_t) FIELD(2, text2, WideString) FIELD(3, text3, WideString) FIELD(4, flag4, bool) \
+  FIELD(5, flag5, bool)
 // A change in the list of devices. There is no field 6.
-struct DeviceListChange {
-  int32_t number1 = 0;
-  WideString text2;
-  WideString text3;
-  int32_t number4 = 0;
-  int32_t number5 = 0;
-  int32_t number7 = 0;
-  WideString text8;
+#define TEVRIN_RECORD_DeviceListChange(FIELD) \
+  FIELD(1, number1, int32_t) FIELD(2, text2, WideString) FIELD(3, text3, WideString) FIELD(4, number4, int32_t) \
+  FIELD(5, number5, int32_t) FIELD(7, number7, int32_t) FIELD(8, text8, WideString)
 
-  struct Isset {
-    bool number1 = false;
-    bool text2 = false;
-    bool text3 = false;
-    bool number4 = false;
-    bool number5 = false;
-    bool number7 = false;
-    bool text8 = false;
-  } isset;
+// Every record, a record before those that hold it: RECORD(name, what else
+// its struct declares).
+#define TEVRIN_SERVICE_RECORDS(RECORD)                                                                       \
+  RECORD(TaskNumbers, ) RECORD(TaskInfo, ) RECORD(CollectionDelta, ) RECORD(QuarantineEntry, )               \
+  RECORD(DomainEntry, ) RECORD(ThreatEntry, ) RECORD(ThreatNotification, ) RECORD(MailNotification, )        \
+  RECORD(HistoryStatistics, ) RECORD(SkipItem, TEVRIN_POLYMORPHIC_RECORD(SkipItem)) RECORD(DeviceListChange, )
 
-  uint32_t read(apache::thrift::protocol::TProtocol* iprot);
-  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
-};
+#define TEVRIN_POLYMORPHIC_RECORD(Record)           \
+  Record() = default;                               \
+  Record(const Record&) = default;                  \
+  Record(Record&&) noexcept = default;              \
+  Record& operator=(const Record&) = default;       \
+  Record& operator=(Record&&) noexcept = default;   \
+  virtual ~Record() = default;
 
-namespace wire {
-template <>
-struct RecordTraits<TaskNumbers> {
-  static constexpr const char* name = "TaskNumbers";
-  static constexpr auto fields = std::make_tuple(
-      TEVRIN_FIELD(TaskNumbers, 1, number1),
-      TEVRIN_FIELD(TaskNumbers, 2, number2),
-      TEVRIN_FIELD(TaskNumbers, 3, number3),
-      TEVRIN_FIELD(TaskNumbers, 4, number4),
-      TEVRIN_FIELD(TaskNumbers, 5, number5));
-};
-template <>
-struct RecordTraits<TaskInfo> {
-  static constexpr const char* name = "TaskInfo";
-  static constexpr auto fields = std::make_tuple(
-      TEVRIN_FIELD(TaskInfo, 1, code1),
-      TEVRIN_FIELD(TaskInfo, 2, code2),
-      TEVRIN_FIELD(TaskInfo, 3, text3),
-      TEVRIN_FIELD(TaskInfo, 4, number4),
-      TEVRIN_FIELD(TaskInfo, 5, number5),
-      TEVRIN_FIELD(TaskInfo, 6, number6),
-      TEVRIN_FIELD(TaskInfo, 7, number7),
-      TEVRIN_FIELD(TaskInfo, 8, numbers8),
-      TEVRIN_FIELD(TaskInfo, 9, code9));
-};
-template <>
-struct RecordTraits<CollectionDelta> {
-  static constexpr const char* name = "CollectionDelta";
-  static constexpr auto fields = std::make_tuple(
-      TEVRIN_FIELD(CollectionDelta, 1, number1),
-      TEVRIN_FIELD(CollectionDelta, 2, changes));
-};
-template <>
-struct RecordTraits<QuarantineEntry> {
-  static constexpr const char* name = "QuarantineEntry";
-  static constexpr auto fields = std::make_tuple(
-      TEVRIN_FIELD(QuarantineEntry, 1, id),
-      TEVRIN_FIELD(QuarantineEntry, 2, text2),
-      TEVRIN_FIELD(QuarantineEntry, 3, text3),
-      TEVRIN_FIELD(QuarantineEntry, 4, text4),
-      TEVRIN_FIELD(QuarantineEntry, 5, code5),
-      TEVRIN_FIELD(QuarantineEntry, 6, flag6),
-      TEVRIN_FIELD(QuarantineEntry, 7, number7),
-      TEVRIN_FIELD(QuarantineEntry, 8, code8));
-};
-template <>
-struct RecordTraits<DomainEntry> {
-  static constexpr const char* name = "DomainEntry";
-  static constexpr auto fields = std::make_tuple(
-      TEVRIN_FIELD(DomainEntry, 1, id),
-      TEVRIN_FIELD(DomainEntry, 2, domain),
-      TEVRIN_FIELD(DomainEntry, 3, blocked));
-};
-template <>
-struct RecordTraits<ThreatEntry> {
-  static constexpr const char* name = "ThreatEntry";
-  static constexpr auto fields = std::make_tuple(
-      TEVRIN_FIELD(ThreatEntry, 1, id),
-      TEVRIN_FIELD(ThreatEntry, 2, text2),
-      TEVRIN_FIELD(ThreatEntry, 3, text3),
-      TEVRIN_FIELD(ThreatEntry, 4, code4),
-      TEVRIN_FIELD(ThreatEntry, 5, flag5),
-      TEVRIN_FIELD(ThreatEntry, 6, flag6),
-      TEVRIN_FIELD(ThreatEntry, 7, number7),
-      TEVRIN_FIELD(ThreatEntry, 8, code8),
-      TEVRIN_FIELD(ThreatEntry, 9, flag9));
-};
-template <>
-struct RecordTraits<ThreatNotification> {
-  static constexpr const char* name = "ThreatNotification";
-  static constexpr auto fields = std::make_tuple(
-      TEVRIN_FIELD(ThreatNotification, 1, id),
-      TEVRIN_FIELD(ThreatNotification, 2, threat));
-};
-template <>
-struct RecordTraits<MailNotification> {
-  static constexpr const char* name = "MailNotification";
-  static constexpr auto fields = std::make_tuple(
-      TEVRIN_FIELD(MailNotification, 1, flag1),
-      TEVRIN_FIELD(MailNotification, 2, flag2),
-      TEVRIN_FIELD(MailNotification, 3, text3),
-      TEVRIN_FIELD(MailNotification, 4, text4),
-      TEVRIN_FIELD(MailNotification, 5, text5),
-      TEVRIN_FIELD(MailNotification, 6, text6),
-      TEVRIN_FIELD(MailNotification, 7, text7));
-};
-template <>
-struct RecordTraits<HistoryStatistics> {
-  static constexpr const char* name = "HistoryStatistics";
-  static constexpr auto fields = std::make_tuple(
-      TEVRIN_FIELD(HistoryStatistics, 1, count1),
-      TEVRIN_FIELD(HistoryStatistics, 2, count2),
-      TEVRIN_FIELD(HistoryStatistics, 3, count3));
-};
-template <>
-struct RecordTraits<SkipItem> {
-  static constexpr const char* name = "SkipItem";
-  static constexpr auto fields = std::make_tuple(
-      TEVRIN_FIELD(SkipItem, 1, number1),
-      TEVRIN_FIELD(SkipItem, 2, text2),
-      TEVRIN_FIELD(SkipItem, 3, text3),
-      TEVRIN_FIELD(SkipItem, 4, flag4),
-      TEVRIN_FIELD(SkipItem, 5, flag5));
-};
-template <>
-struct RecordTraits<DeviceListChange> {
-  static constexpr const char* name = "DeviceListChange";
-  static constexpr auto fields = std::make_tuple(
-      TEVRIN_FIELD(DeviceListChange, 1, number1),
-      TEVRIN_FIELD(DeviceListChange, 2, text2),
-      TEVRIN_FIELD(DeviceListChange, 3, text3),
-      TEVRIN_FIELD(DeviceListChange, 4, number4),
-      TEVRIN_FIELD(DeviceListChange, 5, number5),
-      TEVRIN_FIELD(DeviceListChange, 7, number7),
-      TEVRIN_FIELD(DeviceListChange, 8, text8));
-};
-}  // namespace wire
+#define TEVRIN_RECORD_MEMBER(Id, Name, ...) __VA_ARGS__ Name{};
+#define TEVRIN_RECORD_FLAG(Id, Name, ...) bool Name = false;
+#define TEVRIN_RECORD_FIELD(Id, Name, ...) TEVRIN_FIELD(Self, Id, Name),
+#define TEVRIN_DECLARE_RECORD(Record, Extra)                            \
+  struct Record {                                                       \
+    Extra TEVRIN_RECORD_##Record(TEVRIN_RECORD_MEMBER)                  \
+    struct Isset {                                                      \
+      TEVRIN_RECORD_##Record(TEVRIN_RECORD_FLAG)                        \
+    } isset;                                                            \
+    uint32_t read(apache::thrift::protocol::TProtocol* iprot);          \
+    uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;   \
+  };                                                                    \
+  namespace wire {                                                      \
+  template <>                                                           \
+  struct RecordTraits<Record> {                                         \
+    using Self = Record;                                                \
+    static constexpr const char* name = #Record;                        \
+    static constexpr auto fields =                                      \
+        FieldsOf(TEVRIN_RECORD_##Record(TEVRIN_RECORD_FIELD) EndOfFields{}); \
+  };                                                                    \
+  }
+
+TEVRIN_SERVICE_RECORDS(TEVRIN_DECLARE_RECORD)
+
+#undef TEVRIN_DECLARE_RECORD
+#undef TEVRIN_RECORD_FIELD
+#undef TEVRIN_RECORD_FLAG
+#undef TEVRIN_RECORD_MEMBER
 
 // Declares operation Op and its records ServiceRpc_<Op>_pargs and
 // ServiceRpc_<Op>_presult. The trailing arguments are the argument fields,

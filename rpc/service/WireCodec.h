@@ -48,6 +48,18 @@ struct FieldSpec {
     Id, #Member, &Record::Member, &Record::Isset::Member                                        \
   }
 
+// A record's field table without the end marker that lets a macro write a
+// comma after every field: FieldsOf(f1, f2, EndOfFields{}) is (f1, f2).
+struct EndOfFields {};
+template <class Tuple, std::size_t... I>
+constexpr auto FirstOf(const Tuple& items, std::index_sequence<I...>) {
+  return std::make_tuple(std::get<I>(items)...);
+}
+template <class... T>
+constexpr auto FieldsOf(const T&... items) {
+  return FirstOf(std::make_tuple(items...), std::make_index_sequence<sizeof...(T) - 1>{});
+}
+
 // Specialised for each record type: `name` and the tuple `fields`.
 template <class Record>
 struct RecordTraits;
