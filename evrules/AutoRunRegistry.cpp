@@ -3,37 +3,10 @@
 #include "Platform.h"
 #include "ProcessNameFilter.h"
 #include "RegistryKeys.h"
+#include "rules/AutoRunRegistry.h"
 
 namespace evrules {
 namespace auto_run_registry {
-
-// Image test of a row.
-constexpr int32_t kWrittenToday = 1;
-constexpr int32_t kOutsideInstallFolders = 2;
-
-struct TBlackReg {
-  int32_t Check;
-  std::u16string_view Key;        // upper case, trailing backslash
-  std::u16string_view ValueName;  // upper case, or "*" for any value
-  RuleCode Code;
-  std::string_view Verdict;
-};
-
-// Relative to the user's hive.
-constexpr TBlackReg AutoRunUser[] = {
-    {1, u"\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN\\", u"*", 2, "HIPS:Trojan.AutoRunUSER.Win32.1"},
-    {1, u"\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUNONCE\\", u"*", 2, "HIPS:Trojan.AutoRunUSER.Win32.2"},
-};
-
-constexpr TBlackReg AutoRunMachine[] = {
-    {1, u"\\REGISTRY\\MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN\\", u"*", 2,
-     "HIPS:Trojan.AutoRunSYS.Win32.1"},
-    {1, u"\\REGISTRY\\MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUNONCE\\", u"*", 2,
-     "HIPS:Trojan.AutoRunSYS.Win32.2"},
-    {2, u"\\REGISTRY\\MACHINE\\SOFTWARE\\MICROSOFT\\SECURITY CENTER\\", u"*", 2, "HIPS:Trojan.Agent3.Win32.1"},
-    {2, u"\\REGISTRY\\MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\WINLOGON\\", u"USERINIT", 2,
-     "HIPS:Trojan.Agent3.Win32.2"},
-};
 
 constexpr int32_t kQueryBufferCapacity = 1025;
 

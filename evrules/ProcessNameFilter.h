@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "evrules_Common.h"
+#include "rules/ProcessNameFilter.h"
 
 namespace evrules {
 
@@ -35,11 +36,6 @@ inline bool IsFolder(const NormalizedView& imageFolder, const std::u16string& fo
 
 RuleOutcome CheckProcessName(const ImagePath& image);
 RuleOutcome CheckProcessName(std::u16string_view processPath);
-
-// Homes of system program names.
-constexpr int32_t kPlaceSystem = 1;   // SystemDir or SysWow64Dir
-constexpr int32_t kPlaceWindows = 2;  // WindowsDir
-constexpr int32_t kPlaceAny = 3;      // WindowsDir, SystemDir or SysWow64Dir
 
 // True when `folder` (normalised, no trailing backslash) is a home for `place`.
 bool IsHomeFolder(const NormalizedView& folder, int32_t place);

@@ -1,6 +1,7 @@
 #include "Rules_CMD.h"
 
 #include "Platform.h"
+#include "rules/CodeRules.h"
 
 namespace evrules {
 namespace rules_cmd {
@@ -29,7 +30,7 @@ RuleCode CheckCmd(std::u16string_view commandLine, std::u16string_view targetPat
 
   if (targetNamed && (flags & kStartsProgramWrittenToday) != 0 && IsWrittenToday(targetPath) && runSwitchPresent &&
       HIPSCheckWhiteListEntry(targetPath.data()) == 0) {
-    ReportDetectionFor(targetPath.data(), "HIPS:Trojan.HiddenRun.Win32.1");
+    ReportDetectionFor(targetPath.data(), rules_cmd::kHiddenRun.Verdict.data());
     return kRuleSilent;
   }
   return kRuleNone;

@@ -1,6 +1,7 @@
 #include "WScript.h"
 
 #include "Platform.h"
+#include "rules/CodeRules.h"
 
 namespace evrules {
 namespace wscript {
@@ -54,13 +55,13 @@ RuleCode CheckWScript(std::u16string_view commandLine, std::u16string_view targe
   if (platform::QueryDriveType(DrivePart(scriptPath.view())) == kRemovableDrive &&
       HIPSCheckWhiteListEntry(scriptPath.c_str()) == 0) {
     result = kRuleSilent;
-    ReportDetectionFor(scriptPath.c_str(), "HIPS:Worm.AutoRun.Script.1");
+    ReportDetectionFor(scriptPath.c_str(), wscript::kScriptFromRemovable.Verdict.data());
   }
   if ((flags & kStartsProgramWrittenToday) != 0 && IsWrittenToday(targetPath) &&
       HIPSCheckWhiteListEntry(targetPath.data()) == 0) {
     result = kRuleSilent;
-    ReportDetectionFor(scriptPath.c_str(), "HIPS:Downloader.Agent.Script.1");
-    ReportDetectionFor(targetPath.data(), "HIPS:Trojan.Agent.Win32.1");
+    ReportDetectionFor(scriptPath.c_str(), wscript::kScriptStartedFreshProgram.Verdict.data());
+    ReportDetectionFor(targetPath.data(), wscript::kFreshProgramOfScript.Verdict.data());
   }
   return result;
 }

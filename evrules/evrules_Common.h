@@ -12,15 +12,9 @@
 #include <vector>
 
 #include "evrules.h"
+#include "rules/Rows.h"
 
 namespace evrules {
-
-// Outcome of a rule set.
-using RuleCode = int32_t;
-constexpr RuleCode kRuleNone = 0;     // nothing fired
-constexpr RuleCode kRuleSilent = 1;   // fired; result 3, no report by the dispatcher
-constexpr RuleCode kRuleReport = 2;   // fired; result 4, the dispatcher reports
-constexpr RuleCode kRuleExempt = 3;   // system process or ignored known name; result 2
 
 // A rule set's answer. The verdict is empty when the code is kRuleNone; it
 // always views a string literal, so its data() is zero-terminated.

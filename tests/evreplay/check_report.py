@@ -46,7 +46,7 @@ class DevTools:
             [browser(), "--headless=new", "--remote-debugging-pipe", "--no-sandbox", "--disable-gpu",
              "--no-first-run", "--disable-extensions", "--user-data-dir=" + profile, "--window-size=1100,1400",
              "about:blank"],
-            close_fds=False, preexec_fn=fds,  # fds 3 and 4 are made in the child
+            close_fds=False, preexec_fn=fds, start_new_session=True,  # fds 3 and 4 are made in the child
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(to_browser_read)
         os.close(from_browser_write)
@@ -75,19 +75,25 @@ class DevTools:
         sys.exit("check_report: no answer to " + method)
 
     def close(self):
-        self.process.kill()
+        # The browser and every process it started.
+        try:
+            os.killpg(self.process.pid, 9)
+        except ProcessLookupError:
+            pass
         self.process.wait()
 
 
 def open_page(tools, page):
     target = tools.send("Target.createTarget", url="file://" + os.path.abspath(page))["targetId"]
     session = tools.send("Target.attachToTarget", targetId=target, flatten=True)["sessionId"]
-    for _ in range(100):
-        state = tools.send("Runtime.evaluate", session, expression="document.readyState", returnByValue=True)
-        if state["result"].get("value") == "complete":
-            break
+    # Loaded: the page itself (not the blank page before it), to its end.
+    ready = "location.protocol === 'file:' && document.readyState === 'complete'"
+    for _ in range(300):
+        state = tools.send("Runtime.evaluate", session, expression=ready, returnByValue=True)
+        if state["result"].get("value") is True:
+            return session
         time.sleep(0.1)
-    return session
+    sys.exit("check_report: the page did not load in 30 s")
 
 
 def shoot(tools, session, png):
@@ -100,7 +106,7 @@ def shoot(tools, session, png):
 def main():
     args = sys.argv[1:]
     if args and args[0] == "--shoot":
-        with tempfile.TemporaryDirectory() as work:
+        with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as work:
             tools = DevTools(os.path.join(work, "profile"))
             try:
                 shoot(tools, open_page(tools, args[1]), args[2])
@@ -120,7 +126,7 @@ def main():
         if not ok:
             failures.append(what)
 
-    with tempfile.TemporaryDirectory() as work:
+    with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as work:
         page = os.path.join(work, "report.html")
         # A computer whose name is markup: shown as text, never as markup.
         hostile = os.path.join(work, "markup.jsonl")
@@ -155,8 +161,10 @@ def main():
               scripts: document.scripts.length,
               chartShown: document.querySelector('#chart').getBoundingClientRect().height
             })"""
-            seen = json.loads(tools.send("Runtime.evaluate", session, expression=probe,
-                                         returnByValue=True)["result"]["value"])
+            answer = tools.send("Runtime.evaluate", session, expression=probe, returnByValue=True)
+            if "value" not in answer["result"]:
+                sys.exit("check_report: the page's probe failed: %s" % answer)
+            seen = json.loads(answer["result"]["value"])
             if screenshot:
                 shoot(tools, session, screenshot)
         finally:

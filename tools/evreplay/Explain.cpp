@@ -1,116 +1,68 @@
 #include "Explain.h"
 
-#include <iterator>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "rules/AutoRunRegistry.h"
+#include "rules/BlackRegistry.h"
+#include "rules/CodeRules.h"
+#include "rules/ProcessNameFilter.h"
 
 namespace evreplay {
 namespace {
 
-constexpr std::string_view kRunKey = "\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN\\";
-constexpr std::string_view kRunOnceKey = "\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUNONCE\\";
-constexpr std::string_view kPoliciesKey = "\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\POLICIES\\SYSTEM\\";
-constexpr std::string_view kWinlogonKey = "\\REGISTRY\\MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\WINLOGON\\";
+// The keys of the module's tables are ASCII.
+std::string Narrow(std::u16string_view ascii) { return std::string(ascii.begin(), ascii.end()); }
 
-constexpr RuleRow kRows[] = {
-    // AutoRunRegistry.cpp
-    {"AutoRunRegistry", "AutoRunUser", 1, "HIPS:Trojan.AutoRunUSER.Win32.1",
-     "the user's Run key set by a program written today", kRunKey, "*"},
-    {"AutoRunRegistry", "AutoRunUser", 2, "HIPS:Trojan.AutoRunUSER.Win32.2",
-     "the user's RunOnce key set by a program written today", kRunOnceKey, "*"},
-    {"AutoRunRegistry", "AutoRunMachine", 1, "HIPS:Trojan.AutoRunSYS.Win32.1",
-     "the machine's Run key set by a program written today",
-     "\\REGISTRY\\MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN\\", "*"},
-    {"AutoRunRegistry", "AutoRunMachine", 2, "HIPS:Trojan.AutoRunSYS.Win32.2",
-     "the machine's RunOnce key set by a program written today",
-     "\\REGISTRY\\MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUNONCE\\", "*"},
-    {"AutoRunRegistry", "AutoRunMachine", 3, "HIPS:Trojan.Agent3.Win32.1",
-     "Security Center settings changed by a program outside the installation folders",
-     "\\REGISTRY\\MACHINE\\SOFTWARE\\MICROSOFT\\SECURITY CENTER\\", "*"},
-    {"AutoRunRegistry", "AutoRunMachine", 4, "HIPS:Trojan.Agent3.Win32.2",
-     "Winlogon's Userinit changed by a program outside the installation folders", kWinlogonKey, "USERINIT"},
-    // BlackRegistry.cpp
-    {"BlackRegistry", "BlackRegUser", 1, "HIPS:Trojan.Locky.Win32.1", "Locky's key in the user's hive",
-     "\\SOFTWARE\\LOCKY\\", "*"},
-    {"BlackRegistry", "BlackRegUser", 2, "HIPS:Trojan.Bitman.Win32.1", "Bitman's key in the user's hive",
-     "\\SOFTWARE\\XXXSYS\\", "*"},
-    {"BlackRegistry", "BlackRegUser", 3, "HIPS:Worm.Vobfus.Win32.1", "super-hidden files shown (silent)",
-     "\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\ADVANCED\\", "SHOWSUPERHIDDEN"},
-    {"BlackRegistry", "BlackRegUser", 4, "HIPS:Trojan.HookSystem.Win32.6", "Task Manager disabled (silent)",
-     kPoliciesKey, "DISABLETASKMGR"},
-    {"BlackRegistry", "BlackRegUser", 5, "HIPS:Trojan.HookSystem.Win32.7", "registry tools disabled (silent)",
-     kPoliciesKey, "DISABLEREGISTRYTOOLS"},
-    {"BlackRegistry", "BlackRegUser", 6, "HIPS:Trojan.HookSystem.Win32.8", "user account control changed (silent)",
-     kPoliciesKey, "ENABLELUA"},
-    {"BlackRegistry", "BlackRegMachine", 1, "HIPS:Trojan.HookSystem.Win32.1",
-     "the command that opens programs changed (silent)",
-     "\\REGISTRY\\MACHINE\\SOFTWARE\\CLASSES\\EXEFILE\\SHELL\\OPEN\\COMMAND\\", "*"},
-    {"BlackRegistry", "BlackRegMachine", 2, "HIPS:Trojan.HookSystem.Win32.2", "Winlogon's Shell changed (silent)",
-     kWinlogonKey, "SHELL"},
-    {"BlackRegistry", "BlackRegMachine", 3, "HIPS:Trojan.HookSystem.Win32.3", "Winlogon's Userinit changed (silent)",
-     kWinlogonKey, "USERINIT"},
-    {"BlackRegistry", "BlackRegMachine", 4, "HIPS:Trojan.Kovter.Win32.1", "Kovter's key",
-     "\\REGISTRY\\MACHINE\\SOFTWARE\\XWCMT\\", "*"},
-    {"BlackRegistry", "BlackRegMachine", 5, "HIPS:Trojan.HookSystem.Win32.4", "file protection scan changed (silent)",
-     kWinlogonKey, "SFCSCAN"},
-    {"BlackRegistry", "BlackRegMachine", 6, "HIPS:Trojan.HookSystem.Win32.5",
-     "file protection disabled, 32-bit view (silent)",
-     "\\REGISTRY\\MACHINE\\SOFTWARE\\WOW6432NODE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\WINLOGON\\", "SFCDISABLE"},
-    // ProcessNameFilter.cpp
-    {"ProcessNameFilter", "MalNames", 1, "HIPS:Trojan.Generic1.Win32.1", "known malicious name", "SVCH0ST.EXE", ""},
-    {"ProcessNameFilter", "MalNames", 2, "HIPS:Trojan.Generic1.Win32.2", "known malicious name", "SYSTEM.COM", ""},
-    {"ProcessNameFilter", "MalNames", 3, "HIPS:Trojan.Generic1.Win32.3", "known malicious name", "SCVHOST.COM", ""},
-    {"ProcessNameFilter", "MalNames", 4, "HIPS:Trojan.Generic1.Win32.4", "known malicious name", "CTFMON.COM", ""},
-    {"ProcessNameFilter", "MalNames", 5, "HIPS:Trojan.Generic1.Win32.5", "known malicious name", "SCVHOST.EXE", ""},
-    {"ProcessNameFilter", "MalNames", 6, "HIPS:Trojan.Generic1.Win32.6", "known malicious name", "SDRA64.EXE", ""},
-    {"ProcessNameFilter", "MalNames", 7, "HIPS:Trojan.Generic1.Win32.7", "known malicious name", "NEW FOLDER.EXE",
-     ""},
-    {"ProcessNameFilter", "MalNames", 8, "HIPS:Trojan.Generic1.Win32.8", "known malicious name", "SVHOST.EXE", ""},
-    {"ProcessNameFilter", "MalNames", 9, "HIPS:Trojan.Generic1.Win32.9", "known malicious name", "SVCHOSS.EXE", ""},
-    {"ProcessNameFilter", "MalNames", 10, "HIPS:Trojan.Generic1.Win32.10", "known malicious name",
-     "WINDOWSUPDATE.EXE", ""},
-    {"ProcessNameFilter", "MalNames", 11, "HIPS:Trojan.Generic1.Win32.11", "known malicious name", "RECYCLER.EXE",
-     ""},
-    {"ProcessNameFilter", "MalNames", 12, "HIPS:Trojan.Generic1.Win32.12", "known malicious name", "SVCHOST..EXE",
-     ""},
-    {"ProcessNameFilter", "MalNames", 13, "HIPS:Trojan.WanaCry.Win32.1", "known name, ignored (result 2)",
-     "TASKDL.EXE", ""},
-    {"ProcessNameFilter", "MalNames", 14, "HIPS:Trojan.WanaCry.Win32.2", "known name, ignored (result 2)",
-     "TASKSE.EXE", ""},
-    {"ProcessNameFilter", "MalNames", 15, "HIPS:Trojan.WanaCry.Win32.3", "known name, ignored (result 2)",
-     "@WANADECRYPTOR@.EXE", ""},
-    {"ProcessNameFilter", "MalNames", 16, "HIPS:Trojan.WanaCry.Win32.4", "known name, ignored (result 2)",
-     "MSSECSVC.EXE", ""},
-    {"ProcessNameFilter", "MalNames", 17, "HIPS:Trojan.WanaCry.Win32.5", "known name, ignored (result 2)",
-     "TASKSCHE.EXE", ""},
-    {"ProcessNameFilter", "SysNames", 1, "HIPS:Trojan.Generic2.Win32.1", "system name outside the system folder",
-     "SVCHOST.EXE", ""},
-    {"ProcessNameFilter", "SysNames", 2, "HIPS:Trojan.Generic2.Win32.2", "system name outside the system folder",
-     "LSASS.EXE", ""},
-    {"ProcessNameFilter", "SysNames", 3, "HIPS:Trojan.Generic2.Win32.3", "system name outside the system folder",
-     "CSRSS.EXE", ""},
-    {"ProcessNameFilter", "SysNames", 4, "HIPS:Trojan.Generic2.Win32.4", "system name outside the system folder",
-     "SERVICES.EXE", ""},
-    {"ProcessNameFilter", "SysNames", 5, "HIPS:Trojan.Generic2.Win32.5", "system name outside the system folder",
-     "SMSS.EXE", ""},
-    {"ProcessNameFilter", "SysNames", 6, "HIPS:Trojan.Generic2.Win32.6", "system name outside the system folder",
-     "WINLOGON.EXE", ""},
-    {"ProcessNameFilter", "SysNames", 7, "HIPS:Trojan.Generic2.Win32.7", "system name outside the system folder",
-     "IGFXPERS.EXE", ""},
-    {"ProcessNameFilter", "SysNames", 8, "HIPS:Trojan.Generic2.Win32.8", "system name outside the system folder",
-     "SPOOLSV.EXE", ""},
-    {"ProcessNameFilter", "SysNames", 9, "HIPS:Trojan.Generic2.Win32.9", "system name outside the system folder",
-     "TASKHOST.EXE", ""},
-    {"ProcessNameFilter", "SysNames", 10, "HIPS:Trojan.Generic2.Win32.10", "system name outside the system folder",
-     "WININIT.EXE", ""},
-    {"ProcessNameFilter", "SysNames", 11, "HIPS:Trojan.Generic2.Win32.11",
-     "system name outside the Windows and system folders", "EXPLORER.EXE", ""},
-    {"ProcessNameFilter", "", 0, "HIPS:Trojan.Generic3.Win32.1",
-     "program directly in an installation root (ProgramData, Users, Program Files)", "", ""},
-    // WScript.cpp and Rules_CMD.cpp: rules written as code, reporting on their own.
-    {"WScript", "", 0, "HIPS:Worm.AutoRun.Script.1", "script run from a removable drive", "", ""},
-    {"WScript", "", 0, "HIPS:Downloader.Agent.Script.1", "script that started a program written today", "", ""},
-    {"WScript", "", 0, "HIPS:Trojan.Agent.Win32.1", "program written today, started by a script", "", ""},
-    {"Rules_CMD", "", 0, "HIPS:Trojan.HiddenRun.Win32.1", "cmd /C starting a program written today", "", ""},
+// Every row of the module's tables, in the module's order, read from the
+// tables themselves; key texts are kept here, as UTF-8.
+struct Rows {
+  std::vector<RuleRow> rows;
+  std::deque<std::string> texts;  // stay where they are as more are added
+
+  Rows() {
+    using namespace evrules;
+    auto text = [&](std::u16string_view wide) -> std::string_view { return texts.emplace_back(Narrow(wide)); };
+    auto registry = [&](std::string_view unit, std::string_view table, const auto& tableRows) {
+      int number = 0;
+      for (const auto& row : tableRows)
+        rows.push_back({unit, table, ++number, row.Verdict,
+                        row.Code == kRuleSilent ? texts.emplace_back(std::string(row.Rule) + " (silent)") : row.Rule,
+                        text(row.Key), text(row.ValueName), row.Code == kRuleSilent, false});
+    };
+    registry("AutoRunRegistry", "AutoRunUser", auto_run_registry::AutoRunUser);
+    registry("AutoRunRegistry", "AutoRunMachine", auto_run_registry::AutoRunMachine);
+    registry("BlackRegistry", "BlackRegUser", black_registry::BlackRegUser);
+    registry("BlackRegistry", "BlackRegMachine", black_registry::BlackRegMachine);
+    int number = 0;
+    for (const auto& row : process_name_filter::MalNames) {
+      const bool ignored = row.Code == kRuleExempt;
+      rows.push_back({"ProcessNameFilter", "MalNames", ++number, row.Verdict,
+                      ignored ? "known name, ignored (result 2)" : "known malicious name", text(row.Name), "", false,
+                      ignored});
+    }
+    number = 0;
+    for (const auto& row : process_name_filter::SysNames)
+      rows.push_back({"ProcessNameFilter", "SysNames", ++number, row.Verdict,
+                      row.Place == kPlaceSystem ? "system name outside the system folder"
+                                                : "system name outside the Windows and system folders",
+                      text(row.Name), "", false, false});
+    auto code = [&](std::string_view unit, const CodeRule& rule) {
+      rows.push_back({unit, "", 0, rule.Verdict, rule.Rule, "", "", false, false});
+    };
+    code("ProcessNameFilter", process_name_filter::kInstallationRoot);
+    code("WScript", wscript::kScriptFromRemovable);
+    code("WScript", wscript::kScriptStartedFreshProgram);
+    code("WScript", wscript::kFreshProgramOfScript);
+    code("Rules_CMD", rules_cmd::kHiddenRun);
+  }
 };
+
+const Rows& AllRows() {
+  static const Rows rows;
+  return rows;
+}
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
@@ -121,17 +73,15 @@ bool EqualsUpper(std::string_view text, std::string_view upper) {
   return true;
 }
 
-bool IsSilent(const RuleRow& row) { return row.rule.size() > 8 && row.rule.substr(row.rule.size() - 8) == "(silent)"; }
-
 }  // namespace
 
 const RuleRow* RuleRows(std::size_t& count) {
-  count = std::size(kRows);
-  return kRows;
+  count = AllRows().rows.size();
+  return AllRows().rows.data();
 }
 
 const RuleRow* RowForVerdict(std::string_view verdict) {
-  for (const RuleRow& row : kRows)
+  for (const RuleRow& row : AllRows().rows)
     if (row.verdict == verdict) return &row;
   return nullptr;
 }
@@ -152,10 +102,10 @@ const RuleRow* RowForSilentRegistry(std::string_view key, std::string_view value
   } else {
     return nullptr;
   }
-  for (const RuleRow& row : kRows) {
+  for (const RuleRow& row : AllRows().rows) {
     if (row.table != table || !EqualsUpper(relative, row.key)) continue;
     // The first row of the key and value decides, as in the module.
-    if (row.value == "*" || EqualsUpper(value, row.value)) return IsSilent(row) ? &row : nullptr;
+    if (row.value == "*" || EqualsUpper(value, row.value)) return row.silent ? &row : nullptr;
   }
   return nullptr;
 }
@@ -163,9 +113,8 @@ const RuleRow* RowForSilentRegistry(std::string_view key, std::string_view value
 const RuleRow* RowForIgnoredName(std::string_view processPath) {
   const std::size_t cut = processPath.find_last_of("\\:");
   const std::string_view name = cut == std::string_view::npos ? processPath : processPath.substr(cut + 1);
-  for (const RuleRow& row : kRows)
-    if (row.table == "MalNames" && row.rule.find("ignored") != std::string_view::npos && EqualsUpper(name, row.key))
-      return &row;
+  for (const RuleRow& row : AllRows().rows)
+    if (row.ignored && EqualsUpper(name, row.key)) return &row;
   return nullptr;
 }
 

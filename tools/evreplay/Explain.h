@@ -5,8 +5,8 @@
 // row of the black list, found by its key and value name; a process result 2
 // is a known name the filter ignores, or a system process.
 //
-// The rows mirror the module's tables; a test compares them with the
-// module's sources so that the two cannot drift apart.
+// The rows are read from the module's own tables (evrules/rules/*.h), which
+// say what each row does as fields: silent, ignored, which table.
 #ifndef EVREPLAY_EXPLAIN_H
 #define EVREPLAY_EXPLAIN_H
 
@@ -25,6 +25,8 @@ struct RuleRow {
   // per-user rows) and value name ("*": any); name-filter rows: the name.
   std::string_view key;
   std::string_view value;
+  bool silent;   // fires without a report (result 3)
+  bool ignored;  // a known name the filter answers 2 without a report
 };
 
 // Every row the explanation knows, in the module's order.
