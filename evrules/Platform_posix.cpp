@@ -2,6 +2,7 @@
 // what is emulated and PlatformEmulation.h for its set-up.
 #include "Platform.h"
 #include "PlatformEmulation.h"
+#include "rules/WindowsPaths.h"
 
 #include <dirent.h>
 #include <limits.h>
@@ -61,17 +62,10 @@ char AnsiFor(char16_t unit) {
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-char16_t AsciiUpper(char16_t unit) { return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 32) : unit; }
+using windows_paths::AsciiUpper;
+using windows_paths::IsSeparator;
 
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 32) : a[i];
-    char y = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 32) : b[i];
-    if (x != y) return false;
-  }
-  return true;
-}
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) { return windows_paths::EqualsIgnoringAsciiCase(a, b); }
 
 // The UTF-8 bytes of one code point; returns their count.
 std::size_t EncodeUtf8(char32_t code, char (&bytes)[4]) {
@@ -170,28 +164,8 @@ uint32_t CopyAnswer(const std::u16string& answer, char16_t* buffer, uint32_t cap
   return length;
 }
 
-bool IsSeparator(char16_t unit) { return unit == u'\\' || unit == u'/'; }
-
-// Splits a Windows path into its drive root and the rest; false when the path
-// is neither "X:\..." nor "\\server\share\...".
 bool SplitDriveRoot(std::u16string_view path, std::u16string_view& root, std::u16string_view& rest) {
-  if (path.size() >= 2 && path[1] == u':' && ((path[0] >= u'A' && path[0] <= u'Z') || (path[0] >= u'a' && path[0] <= u'z'))) {
-    root = path.substr(0, 2);
-    rest = path.substr(2);
-    return rest.empty() || IsSeparator(rest[0]);
-  }
-  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
-    std::size_t serverEnd = 2;
-    while (serverEnd < path.size() && !IsSeparator(path[serverEnd])) ++serverEnd;
-    if (serverEnd == 2 || serverEnd == path.size()) return false;
-    std::size_t shareEnd = serverEnd + 1;
-    while (shareEnd < path.size() && !IsSeparator(path[shareEnd])) ++shareEnd;
-    if (shareEnd == serverEnd + 1) return false;
-    root = path.substr(0, shareEnd);
-    rest = path.substr(shareEnd);
-    return true;
-  }
-  return false;
+  return windows_paths::SplitDriveRoot(path, root, rest);
 }
 
 bool SameRoot(std::u16string_view a, std::u16string_view b) {

@@ -2,16 +2,15 @@
 
 #include <array>
 
+#include "rules/WindowsPaths.h"
+
 namespace evreplay {
 namespace {
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+using evrules::windows_paths::AsciiUpper;
 
 bool EqualsIgnoringCase(std::string_view text, std::string_view upper) {
-  if (text.size() != upper.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (Upper(text[i]) != upper[i]) return false;
-  return true;
+  return evrules::windows_paths::EqualsIgnoringAsciiCase(text, upper);
 }
 
 bool StartsIgnoringCase(std::string_view text, std::string_view upper) {
@@ -238,7 +237,7 @@ bool MapRegistryPath(std::string_view targetObject, std::string_view userSid, in
       return false;
     }
     if (root->native.empty()) {
-      if (userSid.size() < 3 || Upper(userSid[0]) != 'S' || userSid[1] != '-') {
+      if (userSid.size() < 3 || AsciiUpper(userSid[0]) != 'S' || userSid[1] != '-') {
         reason = SkipReason::UserKeyWithoutSid;
         return false;
       }

@@ -8,6 +8,7 @@
 #include "rules/BlackRegistry.h"
 #include "rules/CodeRules.h"
 #include "rules/ProcessNameFilter.h"
+#include "rules/WindowsPaths.h"
 
 namespace evreplay {
 namespace {
@@ -64,13 +65,8 @@ const Rows& AllRows() {
   return rows;
 }
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-
 bool EqualsUpper(std::string_view text, std::string_view upper) {
-  if (text.size() != upper.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (Upper(text[i]) != upper[i]) return false;
-  return true;
+  return evrules::windows_paths::EqualsIgnoringAsciiCase(text, upper);
 }
 
 }  // namespace

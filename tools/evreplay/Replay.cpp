@@ -16,6 +16,7 @@
 #include "Explain.h"
 #include "HostText.h"
 #include "JsonText.h"
+#include "rules/WindowsPaths.h"
 
 namespace evreplay {
 
@@ -32,14 +33,7 @@ constexpr uint32_t kFixedDrive = 3;
 constexpr uint32_t kRemoteDrive = 4;
 constexpr uint32_t kRemovableDrive = 2;
 
-char16_t Upper16(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
-
-std::string UpperUtf8(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return out;
-}
+using evrules::windows_paths::AsciiUpper;
 
 bool IsBlank(const char* data, std::size_t size) {
   for (std::size_t i = 0; i < size; ++i)
@@ -142,7 +136,7 @@ bool Replayer::SetUp(std::string& error) {
 
   for (const std::string& folder : options_.trustedFolders) {
     std::u16string upper = rulehost::FromUtf8(folder);
-    for (char16_t& c : upper) c = Upper16(c);
+    for (char16_t& c : upper) c = AsciiUpper(c);
     if (upper.back() != u'\\') upper += u'\\';
     trusted_.push_back(std::move(upper));
   }
@@ -157,7 +151,7 @@ bool Replayer::SetUp(std::string& error) {
       while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
       std::size_t start = line.find_first_not_of(" \t");
       if (start == std::string::npos || line[start] == '#') continue;
-      std::string entry = UpperUtf8(std::string_view(line).substr(start));
+      std::string entry = rulehost::UpperAscii(line.substr(start));
       if (entry.back() == '\\') whiteListedFolders_.push_back(std::move(entry));
       else whiteListed_.insert(std::move(entry));
     }
@@ -461,7 +455,7 @@ int32_t Replayer::OnQueryFile(std::u16string_view path) {
   for (const std::u16string& folder : trusted_) {
     if (path.size() <= folder.size()) continue;
     bool below = true;
-    for (std::size_t i = 0; i < folder.size() && below; ++i) below = Upper16(path[i]) == folder[i];
+    for (std::size_t i = 0; i < folder.size() && below; ++i) below = AsciiUpper(path[i]) == folder[i];
     if (below) return 1;
   }
   return 0;
@@ -470,8 +464,7 @@ int32_t Replayer::OnQueryFile(std::u16string_view path) {
 int32_t Replayer::OnCheckWhiteList(std::u16string_view path) {
   whiteListKey_.clear();
   rulehost::AppendUtf8(whiteListKey_, path);
-  for (char& c : whiteListKey_)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  for (char& c : whiteListKey_) c = AsciiUpper(c);
   if (whiteListed_.count(whiteListKey_) != 0) return 1;
   for (const std::string& folder : whiteListedFolders_)
     if (whiteListKey_.size() > folder.size() && whiteListKey_.compare(0, folder.size(), folder) == 0) return 1;

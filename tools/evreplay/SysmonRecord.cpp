@@ -1,5 +1,7 @@
 #include "SysmonRecord.h"
 
+#include "rules/WindowsPaths.h"
+
 #include <cstdint>
 #include <limits>
 #include <type_traits>
@@ -10,23 +12,15 @@ namespace {
 using simdjson::dom::element;
 using simdjson::dom::object;
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 32) : a[i];
-    char y = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 32) : b[i];
-    if (x != y) return false;
-  }
-  return true;
-}
+using evrules::windows_paths::EqualsIgnoringAsciiCase;
 
 void NoteSource(std::string_view source, SysmonRecord& record) {
   record.hasSource = true;
   // As Windows writes them, then in any case.
   constexpr std::string_view kProvider = "Microsoft-Windows-Sysmon";
   constexpr std::string_view kChannel = "Microsoft-Windows-Sysmon/Operational";
-  if (source == kProvider || source == kChannel || EqualsIgnoringCase(source, kProvider) ||
-      EqualsIgnoringCase(source, kChannel))
+  if (source == kProvider || source == kChannel || EqualsIgnoringAsciiCase(source, kProvider) ||
+      EqualsIgnoringAsciiCase(source, kChannel))
     record.isSysmon = true;
 }
 

@@ -1,5 +1,7 @@
 #include "HostText.h"
 
+#include "rules/WindowsPaths.h"
+
 namespace rulehost {
 
 std::u16string FromUtf8(std::string_view text) {
@@ -63,8 +65,7 @@ std::string AnsiToUtf8(std::string_view ansi) {
 }
 
 std::string UpperAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  for (char& c : text) c = evrules::windows_paths::AsciiUpper(c);
   return text;
 }
 

@@ -17,11 +17,12 @@
 
 #include "HostText.h"
 #include "Machine.h"
+#include "rules/WindowsPaths.h"
 
 namespace rulehost {
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+using evrules::windows_paths::IsSeparator;
 
 constexpr std::size_t kMaxWindowsPathBytes = 3 * 32767;
 
@@ -41,14 +42,20 @@ bool IsValidName(std::string_view name) {
   return true;
 }
 
+using evrules::windows_paths::AsciiUpper;
+
 void AppendUpper(std::string& out, std::string_view text) {
-  for (char c : text) out += c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+  for (char c : text) out += AsciiUpper(c);
 }
 
-// The root as the drive table keeps it: upper case, "\" separators.
+// The root as the drive table keeps it, into `out`: upper case, "\" separators.
+void AppendCanonicalRoot(std::string& out, std::string_view root) {
+  for (char c : root) out += IsSeparator(c) ? '\\' : AsciiUpper(c);
+}
+
 std::string CanonicalRoot(std::string_view root) {
   std::string out;
-  for (char c : root) out += IsSeparator(c) ? '\\' : c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+  AppendCanonicalRoot(out, root);
   return out;
 }
 
@@ -100,7 +107,7 @@ struct Machine::State {
 
   const Drive* FindDrive(int computer, std::string_view root) {
     rootKey.clear();
-    for (char c : root) rootKey += IsSeparator(c) ? '\\' : c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+    AppendCanonicalRoot(rootKey, root);
     const Computer& owner = computers[static_cast<std::size_t>(computer)];
     auto found = owner.byRoot.find(rootKey);
     return found == owner.byRoot.end() ? nullptr : &owner.drives[found->second];
