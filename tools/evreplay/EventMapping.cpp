@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "Calendar.h"
 #include "rules/WindowsPaths.h"
 
 namespace evreplay {
@@ -69,26 +70,17 @@ const char* ReasonText(SkipReason reason) {
 }
 
 int64_t DaysFromCivil(int year, int month, int day) {
-  // Howard Hinnant's algorithm: exact for every proleptic Gregorian date.
-  const int64_t y = static_cast<int64_t>(year) - (month <= 2 ? 1 : 0);
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yearOfEra = y - era * 400;
-  const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra - 719468;
+  return rulehost::DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
 }
 
 namespace {
 void CivilFromDays(int64_t days, int& year, int& month, int& day) {
-  days += 719468;
-  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const int64_t dayOfEra = days - era * 146097;
-  const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const int64_t mp = (5 * dayOfYear + 2) / 153;
-  day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
-  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+  int64_t y = 0;
+  unsigned m = 0, d = 0;
+  rulehost::CivilFromDays(days, y, m, d);
+  year = static_cast<int>(y);
+  month = static_cast<int>(m);
+  day = static_cast<int>(d);
 }
 
 int DaysInMonth(int year, int month) {

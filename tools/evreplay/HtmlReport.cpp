@@ -9,8 +9,6 @@ namespace {
 
 constexpr int64_t kHour = 3600, kDay = 86400;
 
-int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-
 // Text for HTML, in elements and in quoted attributes; control characters
 // shown as \xNN.
 void AppendEscaped(std::string& out, std::string_view text) {

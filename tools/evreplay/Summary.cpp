@@ -1,5 +1,7 @@
 #include "Summary.h"
 
+#include "Calendar.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -25,20 +27,8 @@ uint64_t Counters::reports() const {
 
 namespace {
 
-int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-
-// Howard Hinnant's days_from_civil, inverted.
-void CivilFromDays(int64_t days, int64_t& year, unsigned& month, unsigned& day) {
-  days += 719468;
-  const int64_t era = FloorDiv(days, 146097);
-  const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
-  const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const unsigned mp = (5 * dayOfYear + 2) / 153;
-  day = dayOfYear - (153 * mp + 2) / 5 + 1;
-  month = mp < 10 ? mp + 3 : mp - 9;
-  year = static_cast<int64_t>(yearOfEra) + era * 400 + (month <= 2);
-}
+using rulehost::CivilFromDays;
+using rulehost::FloorDiv;
 
 std::string Plural(uint64_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);

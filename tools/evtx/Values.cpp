@@ -1,5 +1,8 @@
 #include "Values.h"
 
+#include "Calendar.h"
+#include "HostText.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -117,18 +120,8 @@ void AppendBase64(std::string& out, const uint8_t* p, std::size_t size) {
   }
 }
 
-// Days since 1970-01-01 to a civil date (Howard Hinnant's algorithm).
-void CivilFromDays(int64_t days, int64_t& year, unsigned& month, unsigned& day) {
-  days += 719468;
-  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
-  const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const unsigned mp = (5 * dayOfYear + 2) / 153;
-  day = dayOfYear - (153 * mp + 2) / 5 + 1;
-  month = mp < 10 ? mp + 3 : mp - 9;
-  year = static_cast<int64_t>(yearOfEra) + era * 400 + (month <= 2 ? 1 : 0);
-}
+using rulehost::AppendCodePoint;
+using rulehost::CivilFromDays;
 
 void AppendDateTime(std::string& out, int64_t year, unsigned month, unsigned day, unsigned hour, unsigned minute,
                     unsigned second, unsigned microseconds) {
@@ -155,24 +148,6 @@ constexpr char16_t kHighControlRow[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-void AppendCodePoint(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 }  // namespace
 

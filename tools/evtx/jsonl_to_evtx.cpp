@@ -16,6 +16,7 @@
 #include <set>
 #include <string>
 
+#include "HostText.h"
 #include "EvtxWriter.h"
 
 namespace {
@@ -23,24 +24,7 @@ namespace {
 using nlohmann::ordered_json;
 using namespace evtx::write;
 
-std::u16string Wide(const std::string& utf8) {
-  std::u16string out;
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    char32_t c = lead;
-    std::size_t extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-    if (extra > 0) c = lead & (0x3F >> extra);
-    for (std::size_t k = 1; k <= extra && i + k < utf8.size(); ++k) c = (c << 6) | (utf8[i + k] & 0x3F);
-    i += extra + 1;
-    if (c >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
-  }
-  return out;
-}
+std::u16string Wide(const std::string& utf8) { return rulehost::FromUtf8(utf8); }
 
 // "S-1-5-21-..." as a SID value; a text that is none is left out.
 bool SidValue(const std::string& text, Value& value) {

@@ -12,6 +12,8 @@ namespace rulehost {
 
 // Lenient: a malformed sequence still yields one code unit per lead byte.
 std::u16string FromUtf8(std::string_view text);
+// Appends the UTF-8 bytes of one code point.
+void AppendCodePoint(std::string& out, char32_t code);
 // Appends `text` to `out`; unpaired surrogates become U+FFFD so that the
 // result is always valid UTF-8.
 void AppendUtf8(std::string& out, std::u16string_view text);
