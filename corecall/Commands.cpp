@@ -170,7 +170,7 @@ void PrintDescription(const std::string& name, std::ostream& out) {
   for (const auto& record : all.records) names.push_back(record.name);
   for (const auto& enumeration : all.enumerations) names.push_back(enumeration);
   std::string hint;
-  for (const auto& nearName : reflect::NearestNames(names, name)) hint += (hint.empty() ? "" : " or ") + nearName;
+  for (const auto& nearName : cli::NearestNames(names, name)) hint += (hint.empty() ? "" : " or ") + nearName;
   throw UsageError("nothing is named '" + TevrinAV::SafeText(name) + "'; " +
                    (hint.empty() ? "CoreCall describe shows everything" : "did you mean " + hint + "?"));
 }
@@ -214,7 +214,9 @@ const reflect::OperationInfo& OperationNamed(const std::string& name) {
   const auto& catalog = reflect::ServiceOperations();
   if (const auto* op = reflect::FindOperation(catalog, name)) return *op;
   std::string hint;
-  for (const auto& nearName : reflect::NearestNames(catalog, name)) hint += (hint.empty() ? "" : " or ") + nearName;
+  std::vector<std::string> names;
+  for (const auto& op : catalog) names.push_back(op.name);
+  for (const auto& nearName : cli::NearestNames(names, name)) hint += (hint.empty() ? "" : " or ") + nearName;
   throw UsageError("unknown operation '" + TevrinAV::SafeText(name) + "'; " +
                    (hint.empty() ? "CoreCall list shows them all" : "did you mean " + hint + "?"));
 }

@@ -67,8 +67,7 @@ int32_t CheckProcessEvent(const EventText& processPath, const EventText& targetP
 
   // Only the name filter yields kRuleReport here; the script rules reported
   // on their own.
-  if (outcome.code == kRuleReport) ReportDetectionFor(processPath.text.data(), outcome.verdict);
-  return ExportResultFor(outcome.code);
+  return Answer(outcome, processPath.text.data());
 }
 
 int32_t CheckProcessEvent(std::u16string_view processPath, std::u16string_view targetPath,

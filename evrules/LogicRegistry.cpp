@@ -25,8 +25,7 @@ int32_t CheckRegistryEvent(const EventText& processPath, const EventText& keyPat
     if (IsJudgedByAutoRunRules(operation)) outcome = CheckAutoRunRegistry(image, key);
     if (outcome.code == kRuleNone) outcome = CheckBlackRegistry(key);
   }
-  if (outcome.code == kRuleReport) ReportDetectionFor(processPath.text.data(), outcome.verdict);
-  return ExportResultFor(outcome.code);
+  return Answer(outcome, processPath.text.data());
 }
 
 int32_t CheckRegistryEvent(std::u16string_view processPath, std::u16string_view keyPath,

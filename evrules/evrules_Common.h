@@ -299,6 +299,13 @@ int32_t QueryHostFile(const char16_t* path, char16_t* buffer, int32_t capacity);
 // Sends one DetectionReport (Kind 2); skipped when the host gave no callback.
 void ReportDetectionFor(const char16_t* path, std::string_view verdict);
 
+// An event's answer: the report of a kRuleReport outcome, for `path`, and
+// the export's result.
+inline int32_t Answer(const RuleOutcome& outcome, const char16_t* path) {
+  if (outcome.code == kRuleReport) ReportDetectionFor(path, outcome.verdict);
+  return ExportResultFor(outcome.code);
+}
+
 // Converts for the host's types (the same type except on Windows).
 inline const EvWideChar* ToHostWide(const char16_t* text) { return reinterpret_cast<const EvWideChar*>(text); }
 inline EvWideChar* ToHostWide(char16_t* text) { return reinterpret_cast<EvWideChar*>(text); }

@@ -8,18 +8,7 @@
 
 namespace evrules::auto_run_registry {
 
-// Image test of a row.
-constexpr int32_t kWrittenToday = 1;
-constexpr int32_t kOutsideInstallFolders = 2;
-
-struct TBlackReg {
-  int32_t Check;
-  std::u16string_view Key;        // upper case, trailing backslash
-  std::u16string_view ValueName;  // upper case, or "*" for any value
-  RuleCode Code;
-  std::string_view Verdict;
-  std::string_view Rule;  // what it catches, in words
-};
+using TBlackReg = RegistryRow;
 
 // Relative to the user's hive.
 constexpr TBlackReg AutoRunUser[] = {

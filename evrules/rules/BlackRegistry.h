@@ -7,39 +7,33 @@
 
 namespace evrules::black_registry {
 
-struct TBlackReg {
-  std::u16string_view Key;        // upper case, trailing backslash
-  std::u16string_view ValueName;  // upper case, or "*" for any value
-  RuleCode Code;
-  std::string_view Verdict;
-  std::string_view Rule;  // what it catches, in words
-};
+using TBlackReg = RegistryRow;
 
 // Relative to the user's hive.
 constexpr TBlackReg BlackRegUser[] = {
-    {u"\\SOFTWARE\\LOCKY\\", u"*", kRuleReport, "HIPS:Trojan.Locky.Win32.1", "Locky's key in the user's hive"},
-    {u"\\SOFTWARE\\XXXSYS\\", u"*", kRuleReport, "HIPS:Trojan.Bitman.Win32.1", "Bitman's key in the user's hive"},
-    {u"\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\ADVANCED\\", u"SHOWSUPERHIDDEN", kRuleSilent,
+    {kAnyImage, u"\\SOFTWARE\\LOCKY\\", u"*", kRuleReport, "HIPS:Trojan.Locky.Win32.1", "Locky's key in the user's hive"},
+    {kAnyImage, u"\\SOFTWARE\\XXXSYS\\", u"*", kRuleReport, "HIPS:Trojan.Bitman.Win32.1", "Bitman's key in the user's hive"},
+    {kAnyImage, u"\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\ADVANCED\\", u"SHOWSUPERHIDDEN", kRuleSilent,
      "HIPS:Worm.Vobfus.Win32.1", "super-hidden files shown"},
-    {u"\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\POLICIES\\SYSTEM\\", u"DISABLETASKMGR", kRuleSilent,
+    {kAnyImage, u"\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\POLICIES\\SYSTEM\\", u"DISABLETASKMGR", kRuleSilent,
      "HIPS:Trojan.HookSystem.Win32.6", "Task Manager disabled"},
-    {u"\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\POLICIES\\SYSTEM\\", u"DISABLEREGISTRYTOOLS", kRuleSilent,
+    {kAnyImage, u"\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\POLICIES\\SYSTEM\\", u"DISABLEREGISTRYTOOLS", kRuleSilent,
      "HIPS:Trojan.HookSystem.Win32.7", "registry tools disabled"},
-    {u"\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\POLICIES\\SYSTEM\\", u"ENABLELUA", kRuleSilent,
+    {kAnyImage, u"\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\POLICIES\\SYSTEM\\", u"ENABLELUA", kRuleSilent,
      "HIPS:Trojan.HookSystem.Win32.8", "user account control changed"},
 };
 
 constexpr TBlackReg BlackRegMachine[] = {
-    {u"\\REGISTRY\\MACHINE\\SOFTWARE\\CLASSES\\EXEFILE\\SHELL\\OPEN\\COMMAND\\", u"*", kRuleSilent,
+    {kAnyImage, u"\\REGISTRY\\MACHINE\\SOFTWARE\\CLASSES\\EXEFILE\\SHELL\\OPEN\\COMMAND\\", u"*", kRuleSilent,
      "HIPS:Trojan.HookSystem.Win32.1", "the command that opens programs changed"},
-    {u"\\REGISTRY\\MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\WINLOGON\\", u"SHELL", kRuleSilent,
+    {kAnyImage, u"\\REGISTRY\\MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\WINLOGON\\", u"SHELL", kRuleSilent,
      "HIPS:Trojan.HookSystem.Win32.2", "Winlogon's Shell changed"},
-    {u"\\REGISTRY\\MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\WINLOGON\\", u"USERINIT", kRuleSilent,
+    {kAnyImage, u"\\REGISTRY\\MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\WINLOGON\\", u"USERINIT", kRuleSilent,
      "HIPS:Trojan.HookSystem.Win32.3", "Winlogon's Userinit changed"},
-    {u"\\REGISTRY\\MACHINE\\SOFTWARE\\XWCMT\\", u"*", kRuleReport, "HIPS:Trojan.Kovter.Win32.1", "Kovter's key"},
-    {u"\\REGISTRY\\MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\WINLOGON\\", u"SFCSCAN", kRuleSilent,
+    {kAnyImage, u"\\REGISTRY\\MACHINE\\SOFTWARE\\XWCMT\\", u"*", kRuleReport, "HIPS:Trojan.Kovter.Win32.1", "Kovter's key"},
+    {kAnyImage, u"\\REGISTRY\\MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\WINLOGON\\", u"SFCSCAN", kRuleSilent,
      "HIPS:Trojan.HookSystem.Win32.4", "file protection scan changed"},
-    {u"\\REGISTRY\\MACHINE\\SOFTWARE\\WOW6432NODE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\WINLOGON\\",
+    {kAnyImage, u"\\REGISTRY\\MACHINE\\SOFTWARE\\WOW6432NODE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\WINLOGON\\",
      u"SFCDISABLE", kRuleSilent, "HIPS:Trojan.HookSystem.Win32.5", "file protection disabled, 32-bit view"},
 };
 

@@ -100,10 +100,6 @@ const std::vector<OperationInfo>& ServiceOperations();
 ReachedTypes AllReached(const std::vector<OperationInfo>& catalog);
 
 const OperationInfo* FindOperation(const std::vector<OperationInfo>& catalog, std::string_view name);
-// The names closest to `name` by edit distance (ignoring case), when any is
-// close enough to be a likely slip.
-std::vector<std::string> NearestNames(const std::vector<OperationInfo>& catalog, std::string_view name);
-std::vector<std::string> NearestNames(const std::vector<std::string>& names, std::string_view name);
 
 // ---- Calling ---------------------------------------------------------------
 

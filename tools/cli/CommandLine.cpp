@@ -16,7 +16,7 @@ constexpr std::size_t kMaxLeft = 28;  // a longer option puts its help on the ne
 const Option kHelp{"help", "", "show this text and exit", 'h'};
 const Option kVersion{"version", "", "show the version and exit"};
 
-// Levenshtein distance, for suggesting the option meant.
+// Levenshtein distance, for suggesting the name meant.
 std::size_t Distance(std::string_view a, std::string_view b) {
   std::vector<std::size_t> row(b.size() + 1);
   for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
@@ -30,6 +30,12 @@ std::size_t Distance(std::string_view a, std::string_view b) {
     }
   }
   return row[b.size()];
+}
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+  return lower;
 }
 
 // Appends `text` wrapped at kWidth, its lines after the first indented by `indent`.
@@ -109,16 +115,25 @@ const Option* Parser::FindLetter(char letter) const {
 }
 
 std::string Parser::Suggestion(std::string_view name) const {
-  const Option* best = nullptr;
-  std::size_t bestDistance = 3;  // at most two edits away
-  for (const Option& option : options_) {
-    const std::size_t d = Distance(name, option.name);
-    if (d < bestDistance) {
-      bestDistance = d;
-      best = &option;
+  std::vector<std::string> names;
+  for (const Option& option : options_) names.emplace_back(option.name);
+  const std::vector<std::string> nearest = NearestNames(names, name);
+  return nearest.empty() ? std::string() : " (did you mean '--" + nearest.front() + "'?)";
+}
+
+std::vector<std::string> NearestNames(const std::vector<std::string>& names, std::string_view name) {
+  const std::string wanted = Lower(name);
+  std::size_t best = std::max<std::size_t>(2, wanted.size() / 3) + 1;
+  std::vector<std::string> nearest;
+  for (const std::string& candidate : names) {
+    const std::size_t distance = Distance(wanted, Lower(candidate));
+    if (distance < best) {
+      best = distance;
+      nearest.clear();
     }
+    if (distance == best) nearest.push_back(candidate);
   }
-  return best == nullptr ? std::string() : " (did you mean '--" + std::string(best->name) + "'?)";
+  return nearest;
 }
 
 Parser::Outcome Parser::Parse(int argc, const char* const* argv, Arguments& arguments, std::ostream& out) const {

@@ -101,6 +101,10 @@ class Parser {
   std::string synopsis_, about_, epilog_;
 };
 
+// The names closest to `name` by edit distance, ignoring case, when any is
+// close enough to be a likely slip (at most a third of it, and at least 2).
+std::vector<std::string> NearestNames(const std::vector<std::string>& names, std::string_view name);
+
 // Number parsing for option values, each with the message a user reads.
 // A whole number from `low` to `high` (decimal).
 uint64_t WholeNumber(std::string_view option, std::string_view text, uint64_t low, uint64_t high);
