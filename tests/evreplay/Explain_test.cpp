@@ -46,7 +46,9 @@ TEST(ExplainTest, SilentAndIgnoredRowsAreTold) {
   for (std::size_t i = 0; i < count; ++i) {
     silent += rows[i].silent;
     ignored += rows[i].ignored;
-    if (rows[i].silent) EXPECT_NE(rows[i].rule.find("(silent)"), std::string_view::npos) << rows[i].verdict;
+    if (rows[i].silent) {
+      EXPECT_NE(rows[i].rule.find("(silent)"), std::string_view::npos) << rows[i].verdict;
+    }
   }
   EXPECT_EQ(silent, 9);
   EXPECT_EQ(ignored, 5);
