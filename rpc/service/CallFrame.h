@@ -231,12 +231,17 @@ void ReceiveReply(TProtocol& in, ResultPointer<Op> result = nullptr) {
   DecideOutcome(reply);
 }
 
-// Reads one reply whose result is a bool, a number or an enumeration.
+// Reads one reply and returns its result: nothing, a bool, a number or an
+// enumeration.
 template <class Op>
 typename Op::Result ReceiveValue(TProtocol& in) {
-  typename Op::Result result{};
-  ReceiveReply<Op>(in, &result);
-  return result;
+  if constexpr (kHasResult<Op>) {
+    typename Op::Result result{};
+    ReceiveReply<Op>(in, &result);
+    return result;
+  } else {
+    ReceiveReply<Op>(in);
+  }
 }
 
 }  // namespace wire

@@ -105,44 +105,35 @@ protected:
 };
 
 // One class template per operation, each adding the operation's three
-// members to the layers below it; the partial specialisations take the
-// parameters from the operation's arguments, so that none is spelt here.
-#define TEVRIN_CLIENT_LAYER(Op, ...)                                                                       \
-  template <class Base, class P = wire::ParamsOf<ops::Op>, wire::Returns How = wire::kReturnsOf<ops::Op>, \
-            class R = typename ops::Op::Result>                                                         \
-  class Op##Layer;                                                                                         \
-  template <class Base, class... P, class R>                                                               \
-  class Op##Layer<Base, wire::Params<P...>, wire::Returns::Nothing, R> : public Base {                        \
-  public:                                                                                                  \
-    using Base::Base;                                                                                      \
-    void Op(P... args) override {                                                                          \
-      send_##Op(args...);                                                                                  \
-      recv_##Op();                                                                                         \
-    }                                                                                                      \
-    void send_##Op(P... args) { wire::SendCall<ops::Op>(*this->oprot_, args...); }                         \
-    void recv_##Op() { wire::ReceiveReply<ops::Op>(*this->iprot_); }                                       \
-  };                                                                                                       \
-  template <class Base, class... P, class R>                                                               \
-  class Op##Layer<Base, wire::Params<P...>, wire::Returns::Value, R> : public Base {                          \
-  public:                                                                                                  \
-    using Base::Base;                                                                                      \
-    R Op(P... args) override {                                                      \
-      send_##Op(args...);                                                                                  \
-      return recv_##Op();                                                                                  \
-    }                                                                                                      \
-    void send_##Op(P... args) { wire::SendCall<ops::Op>(*this->oprot_, args...); }                         \
-    R recv_##Op() { return wire::ReceiveValue<ops::Op>(*this->iprot_); }            \
-  };                                                                                                       \
-  template <class Base, class... P, class R>                                                               \
-  class Op##Layer<Base, wire::Params<P...>, wire::Returns::Object, R> : public Base {                         \
-  public:                                                                                                  \
-    using Base::Base;                                                                                      \
-    void Op(R& _return, P... args) override {                                       \
-      send_##Op(args...);                                                                                  \
-      recv_##Op(_return);                                                                                  \
-    }                                                                                                      \
-    void send_##Op(P... args) { wire::SendCall<ops::Op>(*this->oprot_, args...); }                         \
-    void recv_##Op(R& _return) { wire::ReceiveReply<ops::Op>(*this->iprot_, &_return); }                  \
+// members to the layers below it; the partial specialisations (a result
+// returned, or none; a result through `_return`) take the parameters from
+// the operation's arguments, so that none is spelt here.
+#define TEVRIN_CLIENT_LAYER(Op, ...)                                                                         \
+  template <class Base, class P = wire::ParamsOf<ops::Op>,                                                   \
+            bool ThroughObject = wire::kReturnsOf<ops::Op> == wire::Returns::Object,                         \
+            class R = typename ops::Op::Result>                                                              \
+  class Op##Layer;                                                                                           \
+  template <class Base, class... P, class R>                                                                 \
+  class Op##Layer<Base, wire::Params<P...>, false, R> : public Base {                                        \
+  public:                                                                                                    \
+    using Base::Base;                                                                                        \
+    R Op(P... args) override {                                                                               \
+      send_##Op(args...);                                                                                    \
+      return recv_##Op();                                                                                    \
+    }                                                                                                        \
+    void send_##Op(P... args) { wire::SendCall<ops::Op>(*this->oprot_, args...); }                           \
+    R recv_##Op() { return wire::ReceiveValue<ops::Op>(*this->iprot_); }                                     \
+  };                                                                                                         \
+  template <class Base, class... P, class R>                                                                 \
+  class Op##Layer<Base, wire::Params<P...>, true, R> : public Base {                                         \
+  public:                                                                                                    \
+    using Base::Base;                                                                                        \
+    void Op(R& _return, P... args) override {                                                                \
+      send_##Op(args...);                                                                                    \
+      recv_##Op(_return);                                                                                    \
+    }                                                                                                        \
+    void send_##Op(P... args) { wire::SendCall<ops::Op>(*this->oprot_, args...); }                           \
+    void recv_##Op(R& _return) { wire::ReceiveReply<ops::Op>(*this->iprot_, &_return); }                     \
   };
 namespace client {
 TEVRIN_SERVICE_OPERATIONS(TEVRIN_CLIENT_LAYER, TEVRIN_ARG)
