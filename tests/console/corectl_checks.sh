@@ -13,67 +13,9 @@ service=$2
 runner=${3:-}
 eol=$'\n'
 [ -n "$runner" ] && eol=$'\r\n'
-ready_timeout=${READY_TIMEOUT:-20}
 
-work=$(mktemp -d)
-service_pid=
-cleanup() {
-  stop_service
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-start_service() {
-  : >"$work/service.out"
-  $runner "$service" "$@" >"$work/service.out" 2>&1 &
-  service_pid=$!
-  local waited=0
-  until grep -q '^serving' "$work/service.out"; do
-    if ! kill -0 "$service_pid" 2>/dev/null || ((waited >= ready_timeout * 20)); then
-      echo "core-service did not start: $(cat "$work/service.out")"
-      return 1
-    fi
-    sleep 0.05
-    waited=$((waited + 1))
-  done
-}
-
-stop_service() {
-  [ -n "$service_pid" ] || return 0
-  if [ -n "$runner" ]; then
-    local waited=0
-    while kill -0 "$service_pid" 2>/dev/null && ((waited < 40)); do
-      ((waited == 0)) && kill -INT "$service_pid" 2>/dev/null
-      sleep 0.05
-      waited=$((waited + 1))
-    done
-    kill -KILL "$service_pid" 2>/dev/null
-  else
-    kill -INT "$service_pid" 2>/dev/null
-  fi
-  wait "$service_pid" 2>/dev/null
-  service_pid=
-}
-
-passed=0
-failed=0
-problems=()
-detail=
-
-# Counts one case from the problems collected for it.
-conclude() {
-  local name=$1
-  if ((${#problems[@]})); then
-    failed=$((failed + 1))
-    echo "FAIL: $name${detail:+ ($detail)}"
-    printf '  %s\n' "${problems[@]}"
-  else
-    passed=$((passed + 1))
-    echo "ok: $name${detail:+ ($detail)}"
-  fi
-  problems=()
-  detail=
-}
+READY_TIMEOUT=${READY_TIMEOUT:-20}
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/core_service.sh"
 
 # Crashes of the emulator's own background processes are reported on the
 # terminal's stderr; they are not the program's output.
@@ -118,10 +60,4 @@ check() {
   fi
   detail="$took s, peak memory $(tail -n 1 "$work/rss") KB, $(wc -c <"$work/stdout") bytes printed"
   conclude "$name"
-}
-
-# Prints the tally; the script's status.
-finish() {
-  echo "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
 }

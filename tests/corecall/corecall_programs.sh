@@ -18,48 +18,19 @@ if [ -n "$runner" ]; then
   drive=Z:
 fi
 
-work=$(mktemp -d)
+source "$(dirname "$0")/../lib/core_service.sh"
 pipe="tevrin-corecall-$$"
-service_pid=
-stop_service() {
-  [ -n "$service_pid" ] || return 0
-  local waited=0
-  # The service serves one connection and ends; Ctrl-C and then KILL end one that does not.
-  while kill -0 "$service_pid" 2>/dev/null && ((waited < 100)); do
-    ((waited == 60)) && kill -INT "$service_pid" 2>/dev/null
-    sleep 0.05
-    waited=$((waited + 1))
-  done
-  kill -KILL "$service_pid" 2>/dev/null
-  wait "$service_pid" 2>/dev/null
-  service_pid=
-}
-trap 'stop_service; rm -rf "$work"' EXIT
+# One connection, dumped; stopped after it has ended by itself.
+serve() { start_service --pipe "\\\\.\\pipe\\$pipe" --dump --once "$@"; }
+stop() { stop_service 60; }
 
-start_service() {
-  : >"$work/service.out"
-  $runner "$service" --pipe "\\\\.\\pipe\\$pipe" --dump --once "$@" >"$work/service.out" 2>&1 &
-  service_pid=$!
-  local waited=0
-  until grep -q '^serving' "$work/service.out"; do
-    if ! kill -0 "$service_pid" 2>/dev/null || ((waited >= 400)); then
-      echo "core-service did not start: $(cat "$work/service.out")"
-      return 1
-    fi
-    sleep 0.05
-    waited=$((waited + 1))
-  done
-}
-
-passed=0
-failed=0
 # expect NAME STATUS STDOUT STDERR [CORECALL_ARGS...]: runs CoreCall on the pipe.
 expect() {
   local name=$1 want_status=$2 want_out=$3 want_err=$4
   shift 4
   $runner "$corecall" --pipe "$pipe" "$@" >"$work/out" 2>"$work/err"
   local status=$?
-  stop_service
+  stop
   # The emulator's own crash reports are not the program's output.
   grep -v -e '^qemu: uncaught target signal' -e '^wine client error' "$work/err" >"$work/err.own"
   local problems=()
@@ -98,15 +69,15 @@ fi
 
 text='Gr\u00fc\u00dfe \u20ac \ud83d\ude00'
 printf '{"text": "%s"}' "$text" >"$work/answers.json"
-start_service --answer-file "$drive$work/answers.json"
+serve --answer-file "$drive$work/answers.json"
 expect "a text answer" 0 "{\"result\":\"Grüße € 😀\"}$eol" "" --compact QueryInformation '{"id": -5}'
 expect_call "QueryInformation(-5)"
 
-start_service
+serve
 expect "a text argument" 0 "{}$eol" "" SetOption '{"id": 7, "value": "Grüße € 😀"}'
 expect_call 'SetOption(7, "Grüße € 😀")'
 
-start_service --answer fail --number 3 --text refused
+serve --answer fail --number 3 --text refused
 expect "OperationFailed" 1 "{${eol}  \"error\": \"OperationFailed\",${eol}  \"number\": 3,${eol}  \"text\": \"refused\"${eol}}$eol" "" \
   GetTaskInfo '{"task": 1}'
 
@@ -115,10 +86,10 @@ expect "no service" 4 "" "CoreCall: TWin32PipeClient open() failed: errno = 2 (n
 # --server-account: another account than the service's gets nothing sent;
 # the service's own, named in that refusal, gets the call.
 if [ -n "$runner" ]; then other=S-1-5-18; else other=$(($(id -u) + 1)); fi
-start_service
+serve
 $runner "$corecall" --pipe "$pipe" --server-account "$other" ReloadCore >"$work/out" 2>"$work/err"
 status=$?
-stop_service
+stop
 account=$(tr -d '\r' <"$work/err" | sed -n "s/^CoreCall: the pipe is served by \(.*\), not $other\$/\1/p")
 if [ "$status" -eq 4 ] && [ -n "$account" ] && [ "$account" != "$other" ] && [ ! -s "$work/out" ] &&
    ! grep -q '^request:' "$work/service.out" && { [ -n "$runner" ] || [ "$account" = "$(id -u)" ]; }; then
@@ -128,15 +99,14 @@ else
   failed=$((failed + 1))
   echo "FAIL: --server-account $other: status $status, $(cat "$work/err") $(cat "$work/service.out")"
 fi
-start_service
+serve
 expect "--server-account of the service's own account" 0 "{\"result\":true}$eol" "" \
   --compact --server-account "$account" ReloadCore
 expect_call "ReloadCore()"
 
 # The request is never read: the deadline ends the wait for it.
-start_service --answer silent
+serve --answer silent
 expect "a service that never reads, --timeout 1" 4 "" \
   "CoreCall: TWin32PipeClient flush() failed: errno = 1460 (no answer within --timeout)$eol" --timeout 1 ReloadCore
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

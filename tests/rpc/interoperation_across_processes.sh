@@ -9,46 +9,17 @@ client=$1
 service=$2
 runner=${3:-}
 operations=45  # every operation of ServiceRpc
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  local pid waited
-  for pid in "${pids[@]}"; do kill -INT "$pid" 2>/dev/null; done
-  # A Ctrl-C does not always reach a program under Wine: give it a moment.
-  for pid in "${pids[@]}"; do
-    waited=0
-    while kill -0 "$pid" 2>/dev/null && ((waited < 40)); do
-      sleep 0.05
-      waited=$((waited + 1))
-    done
-    kill -KILL "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+READY_TIMEOUT=30
+source "$(dirname "$0")/../lib/core_service.sh"
 
 # start NAME ANSWER: a service on a pipe unique to this run.
 start() {
   local pipe="\\\\.\\pipe\\tevrin-interop-$$-$1"
-  $runner "$service" --pipe "$pipe" --answer "$2" --dump >"$work/$1.log" 2>&1 &
-  pids+=($!)
   printf '%s' "$pipe" >"$work/$1.pipe"
+  start_logged "$work/$1.log" --pipe "$pipe" --answer "$2" --dump || exit 1
 }
 start scripted interop
 start failing interop-fail
-for name in scripted failing; do
-  waited=0
-  until grep -q '^serving' "$work/$name.log"; do
-    if ((waited >= 600)); then
-      echo "FAIL: the $name service did not start:"
-      cat "$work/$name.log"
-      exit 1
-    fi
-    sleep 0.05
-    waited=$((waited + 1))
-  done
-done
 
 $runner "$client" --pipe "$(cat "$work/scripted.pipe")" --failing-pipe "$(cat "$work/failing.pipe")"
 status=$?

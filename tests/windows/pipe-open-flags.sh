@@ -13,39 +13,8 @@ corecall=$2
 service=$3
 runner=$4
 
-work=$(mktemp -d)
-service_pid=
-stop_service() {
-  [ -n "$service_pid" ] || return 0
-  kill -INT "$service_pid" 2>/dev/null
-  local waited=0
-  while kill -0 "$service_pid" 2>/dev/null && ((waited < 100)); do
-    sleep 0.05
-    waited=$((waited + 1))
-  done
-  kill -KILL "$service_pid" 2>/dev/null
-  wait "$service_pid" 2>/dev/null
-  service_pid=
-}
-trap 'stop_service; rm -rf "$work"' EXIT
+source "$(dirname "$0")/../lib/core_service.sh"
 
-start_service() {
-  : >"$work/service.out"
-  $runner "$service" "$@" >"$work/service.out" 2>&1 &
-  service_pid=$!
-  local waited=0
-  until grep -q '^serving' "$work/service.out"; do
-    if ! kill -0 "$service_pid" 2>/dev/null || ((waited >= 400)); then
-      echo "core-service did not start: $(cat "$work/service.out")"
-      exit 1
-    fi
-    sleep 0.05
-    waited=$((waited + 1))
-  done
-}
-
-passed=0
-failed=0
 # expect_open NAME PIPE WANT_OVERLAPPED PROGRAM ARGS...: runs the program
 # traced and checks the attribute word of its open of PIPE.
 expect_open() {
@@ -89,5 +58,4 @@ expect_open "CoreCall ReloadCore" "$pipe" 0 "$corecall" --pipe "$pipe" ReloadCor
 expect_open "CoreCall --timeout 30 ReloadCore" "$pipe" 1 "$corecall" --pipe "$pipe" --timeout 30 ReloadCore
 stop_service
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
