@@ -12,17 +12,9 @@
 # Uses the release build (cmake --workflow --preset release), or the one in
 # EVREPLAY_BUILD_DIR. The log is kept in the build folder between runs.
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-build="${EVREPLAY_BUILD_DIR:-$root/build/release}"
+source "$(dirname "${BASH_SOURCE[0]}")/programs.sh"
 records="${1:-1000000}"
 rounds="${2:-3}"
-replay="$build/tools/evreplay/evreplay"
-module="$build/evrules/libevrules.so"
-generate="$build/bench/evreplay/sysmon_loggen"
-convert="$build/tools/evtx/jsonl_to_evtx"
-for needed in "$replay" "$module" "$generate" "$convert"; do
-  [ -e "$needed" ] || { echo "bench: $needed is missing; build it first: cmake --workflow --preset release" >&2; exit 2; }
-done
 command -v evtxexport >/dev/null || { echo "bench: evtxexport is missing (scripts/install-deps.sh installs it)" >&2; exit 2; }
 
 log="$build/bench/evreplay/sysmon-$records.evtx"

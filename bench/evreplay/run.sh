@@ -7,19 +7,9 @@
 # Uses the release build (cmake --workflow --preset release), or the one in
 # EVREPLAY_BUILD_DIR. EVREPLAY_SHAPE=winlogbeat times the nested shape.
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-build="${EVREPLAY_BUILD_DIR:-$root/build/release}"
+source "$(dirname "${BASH_SOURCE[0]}")/programs.sh"
 events="${1:-1000000}"
 runs="${2:-3}"
-replay="$build/tools/evreplay/evreplay"
-module="$build/evrules/libevrules.so"
-generate="$build/bench/evreplay/sysmon_loggen"
-for needed in "$replay" "$module" "$generate"; do
-  if [ ! -x "$needed" ] && [ ! -f "$needed" ]; then
-    echo "bench: $needed is missing; build it first: cmake --workflow --preset release" >&2
-    exit 2
-  fi
-done
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
