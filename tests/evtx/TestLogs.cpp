@@ -206,7 +206,7 @@ std::vector<ExpectedEvent> Without(const Log& log, std::size_t chunk, std::size_
 }  // namespace
 
 std::vector<TestLog> MakeTestLogs() {
-  const Template* nested = nullptr;
+  static const Template* nested = nullptr;  // set with userData, once
   static const Template scalars = EventTemplate(1, ScalarValues(0));
   static const Template userData = UserDataTemplate(nested);
   std::vector<TestLog> logs;

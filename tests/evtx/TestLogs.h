@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,6 +31,9 @@ struct TestLog {
   // and reads no array but of texts.
   bool checkedByPythonEvtx = true;
 };
+
+// Test output names a log rather than dumping its bytes.
+inline void PrintTo(const TestLog& log, std::ostream* out) { *out << log.name; }
 
 std::vector<TestLog> MakeTestLogs();
 
