@@ -1,21 +1,8 @@
 // The ServiceRpc interface of the core service and its client, both expanded
 // from the one operation table, TEVRIN_SERVICE_OPERATIONS in
 // ServiceRpcTypes.h: an operation added there appears here, with every
-// member below, and nothing is written per operation.
-//
-// For the line
-//
-//   OPERATION(GetSkipList, std::vector<SkipItem>, kMayFail, /* none */)
-//
-// the interface gets
-//
-//   virtual void GetSkipList(std::vector<SkipItem>& _return) = 0;
-//
-// and ServiceRpcClient (through GetSkipListLayer) gets
-//
-//   void GetSkipList(std::vector<SkipItem>& _return) override;  // send_, then recv_
-//   void send_GetSkipList();                 // wire::SendCall<ops::GetSkipList>
-//   void recv_GetSkipList(std::vector<SkipItem>& _return);  // wire::ReceiveReply
+// member below, and nothing is written per operation. The table's comment
+// shows what one line of it becomes here.
 //
 // Results that are texts, records or containers come back through the first
 // parameter (`_return`); bools, numbers and enumerations are returned; void

@@ -153,6 +153,23 @@ inline constexpr bool kNeverFails = false;
 // Each line is OPERATION(name, result, failure, arguments: ARG(id, name, type)...).
 // The argument names are the interface's own (ServiceRpc.thrift); tools that
 // take arguments by name read them from here.
+//
+// What one line becomes: for
+//
+//   OPERATION(GetSkipList, std::vector<SkipItem>, kMayFail, /* none */)
+//
+// ServiceRpcIf (ServiceRpc.h) gets
+//
+//   virtual void GetSkipList(std::vector<SkipItem>& _return) = 0;
+//
+// and ServiceRpcClient, through its layer for the operation, gets
+//
+//   void GetSkipList(std::vector<SkipItem>& _return) override;  // send_, then recv_
+//   void send_GetSkipList();                 // wire::SendCall<ops::GetSkipList>
+//   void recv_GetSkipList(std::vector<SkipItem>& _return);  // wire::ReceiveReply
+//
+// with the records ServiceRpc_GetSkipList_pargs and _presult, and CoreCall
+// knows the operation by name, with its arguments and result.
 #define TEVRIN_SERVICE_OPERATIONS(OPERATION, ARG) \
   OPERATION(QueryInformation,            WideString,                kMayFail,    ARG(1, id, int32_t)) \
   OPERATION(SetOption,                   void,                      kMayFail,    ARG(1, id, int32_t), ARG(2, value, WideString)) \

@@ -185,7 +185,7 @@ thread_local std::string Csv::field_;
 
 class Table final : public FindingWriter {
  public:
-  Table(bool explain, bool colour) : explain_(explain), colour_(colour) {}
+  explicit Table(bool colour) : colour_(colour) {}
 
   void Append(std::string& out, const Finding& f) override {
     if (!headerWritten_) {
@@ -277,7 +277,6 @@ class Table final : public FindingWriter {
     line_.append(width - characters + 2, ' ');
   }
 
-  bool explain_;
   bool colour_;
   bool headerWritten_ = false;
   std::string line_, cell_, scratch_;
@@ -288,7 +287,7 @@ class Table final : public FindingWriter {
 std::unique_ptr<FindingWriter> MakeFindingWriter(Format format, bool explain, bool colour) {
   switch (format) {
     case Format::Csv: return std::make_unique<Csv>(explain);
-    case Format::Table: return std::make_unique<Table>(explain, colour);
+    case Format::Table: return std::make_unique<Table>(colour);
     case Format::Jsonl: break;
   }
   return std::make_unique<JsonLines>();
