@@ -7,6 +7,7 @@
 #include <iostream>
 #include <memory>
 
+#include "service/CorePipe.h"
 #include "service/SafeText.h"
 #include "service/ServiceRpc.h"
 #include "transport/TWin32PipeClient.h"
@@ -21,7 +22,7 @@ namespace {
 // Builds the client stack for one call and tears it down in reverse order;
 // releasing the last reference to the pipe flushes and closes it.
 bool ReloadCoreOnce() {
-  auto pipe = std::make_shared<TWin32PipeClient>(kCorePipeName);
+  auto pipe = std::make_shared<TWin32PipeClient>(TevrinAV::kCorePipeName);
   auto buffered = std::make_shared<TBufferedTransport>(pipe);
   auto protocol = TevrinAV::wire::MakeServiceProtocol(buffered);
   bool reloaded = false;

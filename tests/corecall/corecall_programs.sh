@@ -33,18 +33,10 @@ expect() {
   stop
   # The emulator's own crash reports are not the program's output.
   grep -v -e '^qemu: uncaught target signal' -e '^wine client error' "$work/err" >"$work/err.own"
-  local problems=()
   [ "$status" -eq "$want_status" ] || problems+=("exit status $status, want $want_status")
   printf '%s' "$want_out" | cmp -s - "$work/out" || problems+=("stdout: $(od -c "$work/out" | head -20)")
   printf '%s' "$want_err" | cmp -s - "$work/err.own" || problems+=("stderr: $(cat "$work/err.own")")
-  if ((${#problems[@]})); then
-    failed=$((failed + 1))
-    echo "FAIL: $name"
-    printf '  %s\n' "${problems[@]}"
-  else
-    passed=$((passed + 1))
-    echo "ok: $name"
-  fi
+  conclude "$name"
 }
 # expect_call LINE: the service noted this call.
 expect_call() {

@@ -26,7 +26,6 @@ expect_open() {
   local word
   word=$(grep -F 'trace:file:CreateFileW' "$work/trace" | grep -F "pipe\\\\$pipe\"" |
          sed -n 's/.* attributes 0x\([0-9a-fA-F]*\).*/\1/p' | head -n 1)
-  local problems=()
   ((status == 0)) || problems+=("exit status $status: $(grep -v ':trace:' "$work/trace" | head -n 3) $(cat "$work/out")")
   if [ -z "$word" ]; then
     problems+=("no CreateFileW of the pipe in the trace")
@@ -37,17 +36,12 @@ expect_open() {
     (((flags & 0x40000000) != 0 == want_overlapped)) ||
       problems+=("attributes 0x$word: overlapped is $(((flags & 0x40000000) != 0)), want $want_overlapped")
   fi
-  if ((${#problems[@]})); then
-    failed=$((failed + 1))
-    echo "FAIL: $name"
-    printf '  %s\n' "${problems[@]}"
-  else
-    passed=$((passed + 1))
-    echo "ok: $name (attributes 0x$word)"
-  fi
+  detail=${word:+attributes 0x$word}
+  conclude "$name"
 }
 
-core_pipe='TevrinAV-Core-780863D5-5ABD-4b1a-AAF3-427AF74D4ECE'
+# The name the programs are built with, from where they take it.
+core_pipe=$(sed -n 's/.*kCorePipeName = ".*\\\\\(.*\)";/\1/p' "$(dirname "$0")/../../rpc/service/CorePipe.h")
 start_service
 expect_open "CoreCtl --reload-core" "$core_pipe" 0 "$corectl" --reload-core
 stop_service

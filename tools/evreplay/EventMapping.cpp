@@ -139,20 +139,18 @@ bool ParseTime(std::string_view text, EventTime& time) {
 }
 
 void AppendTime(std::string& out, const EventTime& time) {
-  AppendNumber(out, time.year, 4);
-  out += '-';
-  AppendNumber(out, time.month, 2);
-  out += '-';
-  AppendNumber(out, time.day, 2);
-  out += 'T';
-  AppendNumber(out, time.hour, 2);
-  out += ':';
-  AppendNumber(out, time.minute, 2);
-  out += ':';
-  AppendNumber(out, time.second, 2);
-  out += '.';
-  AppendNumber(out, time.nanoseconds / 1000000, 3);
-  out += 'Z';
+  // Each part with the separator that ends it: 2024-05-01T09:00:05.250Z
+  const struct {
+    int value;
+    int digits;
+    char end;
+  } parts[] = {{time.year, 4, '-'},   {time.month, 2, '-'},  {time.day, 2, 'T'},
+               {time.hour, 2, ':'},   {time.minute, 2, ':'}, {time.second, 2, '.'},
+               {time.nanoseconds / 1000000, 3, 'Z'}};
+  for (const auto& part : parts) {
+    AppendNumber(out, part.value, part.digits);
+    out += part.end;
+  }
 }
 
 bool OperationFor(int64_t eventId, std::string_view eventType, int32_t& operation, SkipReason& reason) {

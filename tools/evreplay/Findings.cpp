@@ -36,6 +36,14 @@ void AppendField(std::string& out, std::string_view name) {
   out += name;
   out += "\":";
 }
+void AppendTextField(std::string& out, std::string_view name, std::string_view text) {
+  AppendField(out, name);
+  AppendJsonString(out, text);
+}
+void AppendNumberField(std::string& out, std::string_view name, int64_t number) {
+  AppendField(out, name);
+  AppendNumber(out, number);
+}
 
 class JsonLines final : public FindingWriter {
  public:
@@ -43,41 +51,28 @@ class JsonLines final : public FindingWriter {
     out += "{\"time\":\"";
     AppendIsoTime(out, f.time);
     out += '"';
-    AppendField(out, "host");
-    AppendJsonString(out, f.host);
+    AppendTextField(out, "host", f.host);
     AppendField(out, "record");
     if (f.hasRecord) AppendNumber(out, f.record);
     else out += "null";
     if (f.isProcess) {
       out += ",\"event\":\"process\"";
-      AppendField(out, "process");
-      AppendJsonString(out, f.process);
-      AppendField(out, "target");
-      AppendJsonString(out, f.target);
-      AppendField(out, "commandLine");
-      AppendJsonString(out, f.commandLine);
-      AppendField(out, "flags");
-      AppendNumber(out, int64_t{f.flags});
+      AppendTextField(out, "process", f.process);
+      AppendTextField(out, "target", f.target);
+      AppendTextField(out, "commandLine", f.commandLine);
+      AppendNumberField(out, "flags", int64_t{f.flags});
     } else {
       out += ",\"event\":\"registry\"";
-      AppendField(out, "process");
-      AppendJsonString(out, f.process);
-      AppendField(out, "key");
-      AppendJsonString(out, f.key);
-      AppendField(out, "value");
-      AppendJsonString(out, f.value);
-      AppendField(out, "operation");
-      AppendNumber(out, int64_t{f.operation});
+      AppendTextField(out, "process", f.process);
+      AppendTextField(out, "key", f.key);
+      AppendTextField(out, "value", f.value);
+      AppendNumberField(out, "operation", int64_t{f.operation});
     }
-    AppendField(out, "result");
-    AppendNumber(out, int64_t{f.result});
+    AppendNumberField(out, "result", int64_t{f.result});
     if (f.reported) {
-      AppendField(out, "kind");
-      AppendNumber(out, int64_t{f.kind});
-      AppendField(out, "verdict");
-      AppendJsonString(out, f.verdict);
-      AppendField(out, "path");
-      AppendJsonString(out, f.path);
+      AppendNumberField(out, "kind", int64_t{f.kind});
+      AppendTextField(out, "verdict", f.verdict);
+      AppendTextField(out, "path", f.path);
     }
     if (f.explain) {
       AppendField(out, "explain");
@@ -95,13 +90,10 @@ class JsonLines final : public FindingWriter {
         out += "{\"unit\":";
         AppendJsonString(out, f.row->unit);
         if (!f.row->table.empty()) {
-          AppendField(out, "table");
-          AppendJsonString(out, f.row->table);
-          AppendField(out, "row");
-          AppendNumber(out, int64_t{f.row->row});
+          AppendTextField(out, "table", f.row->table);
+          AppendNumberField(out, "row", int64_t{f.row->row});
         }
-        AppendField(out, "rule");
-        AppendJsonString(out, f.row->rule);
+        AppendTextField(out, "rule", f.row->rule);
         out += '}';
       }
     }

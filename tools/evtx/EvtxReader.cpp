@@ -174,6 +174,17 @@ struct ChunkParser::State {
     return first;
   }
 
+  // A text of a count of UTF-16 units and the units, at the cursor, as a literal.
+  bool LiteralText(Cursor& c, Template& t) {
+    const uint16_t units = c.Word();
+    if (!c.Need(2 * std::size_t{units})) return false;
+    textScratch.clear();
+    AppendUtf16(textScratch, c.chunk + c.pos, units);
+    c.pos += 2 * std::size_t{units};
+    Literal(t, textScratch);
+    return true;
+  }
+
   // Reads the value tokens of an attribute or of an element's content into
   // `t.parts`: texts, substitutions, character and entity references. Stops
   // at the first other token. `nested` gets a substitution of Binary XML.
@@ -185,23 +196,13 @@ struct ChunkParser::State {
         case 0x05: {  // value text
           c.U8();
           if (c.U8() != kString) return c.ok = false;
-          const uint16_t units = c.Word();
-          if (!c.Need(2 * std::size_t{units})) return false;
-          textScratch.clear();
-          AppendUtf16(textScratch, c.chunk + c.pos, units);
-          c.pos += 2 * std::size_t{units};
-          Literal(t, textScratch);
+          if (!LiteralText(c, t)) return false;
           break;
         }
         case 0x07: {  // CDATA
           if (!content) return true;
           c.U8();
-          const uint16_t units = c.Word();
-          if (!c.Need(2 * std::size_t{units})) return false;
-          textScratch.clear();
-          AppendUtf16(textScratch, c.chunk + c.pos, units);
-          c.pos += 2 * std::size_t{units};
-          Literal(t, textScratch);
+          if (!LiteralText(c, t)) return false;
           break;
         }
         case 0x08: {  // character reference

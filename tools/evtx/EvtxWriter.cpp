@@ -138,24 +138,31 @@ Value XmlInstance(const Template& tmpl, std::vector<Value> values) {
 
 // ---- Nodes ----------------------------------------------------------------------
 
+namespace {
+Node OfKind(Node::Kind kind) {
+  Node node;
+  node.kind = kind;
+  return node;
+}
+Node WithText(Node::Kind kind, std::u16string text) {
+  Node node = OfKind(kind);
+  node.text = std::move(text);
+  return node;
+}
+}  // namespace
+
 Node Element(std::u16string name, std::vector<std::pair<std::u16string, std::vector<Node>>> attributes,
              std::vector<Node> children) {
-  Node node;
-  node.kind = Node::Kind::Element;
+  Node node = OfKind(Node::Kind::Element);
   node.name = std::move(name);
   node.attributes = std::move(attributes);
   node.children = std::move(children);
   return node;
 }
-Node TextNode(std::u16string text) {
-  Node node;
-  node.kind = Node::Kind::Text;
-  node.text = std::move(text);
-  return node;
-}
+Node TextNode(std::u16string text) { return WithText(Node::Kind::Text, std::move(text)); }
+Node CData(std::u16string text) { return WithText(Node::Kind::CData, std::move(text)); }
 Node Sub(uint16_t index, uint8_t type) {
-  Node node;
-  node.kind = Node::Kind::Substitution;
+  Node node = OfKind(Node::Kind::Substitution);
   node.index = index;
   node.type = type;
   return node;
@@ -166,21 +173,13 @@ Node OptionalSub(uint16_t index, uint8_t type) {
   return node;
 }
 Node CharRef(uint16_t character) {
-  Node node;
-  node.kind = Node::Kind::CharRef;
+  Node node = OfKind(Node::Kind::CharRef);
   node.character = character;
   return node;
 }
 Node EntityRef(std::u16string name) {
-  Node node;
-  node.kind = Node::Kind::EntityRef;
+  Node node = OfKind(Node::Kind::EntityRef);
   node.name = std::move(name);
-  return node;
-}
-Node CData(std::u16string text) {
-  Node node;
-  node.kind = Node::Kind::CData;
-  node.text = std::move(text);
   return node;
 }
 
