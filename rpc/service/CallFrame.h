@@ -4,7 +4,8 @@
 // and one reply; DecideOutcome is the one place that turns a reply into a
 // return or an exception.
 //
-// A descriptor looks like this:
+// TEVRIN_DESCRIBE_OPERATION(ServiceRpc, GetOption, WideString, true,
+// TEVRIN_ARG(1, id, int32_t)) declares one:
 //   struct GetOption {
 //     static constexpr char name[] = "GetOption";
 //     static constexpr char argsName[] = "ServiceRpc_GetOption_pargs";
@@ -101,6 +102,17 @@ private:
 
   std::tuple<const typename Args::type*...> values_;
 };
+
+// The descriptor of operation Op of interface Service (see the top of this
+// file); the trailing arguments are the argument fields, in id order.
+#define TEVRIN_DESCRIBE_OPERATION(Service, Op, ResultType, MayFail, ...) \
+  struct Op {                                                           \
+    static constexpr char name[] = #Op;                                 \
+    static constexpr char argsName[] = #Service "_" #Op "_pargs";       \
+    using Args = ::TevrinAV::wire::ArgList<__VA_ARGS__>;                \
+    using Result = ResultType;                                          \
+    static constexpr bool mayFail = MayFail;                            \
+  };
 
 // A list of operation descriptors. OperationListOf<A, B, EndOfList> is
 // OperationList<A, B>: the end marker lets a macro write one item per line.

@@ -101,49 +101,26 @@ using TargetMap = std::map<int64_t, int32_t>;
   Record& operator=(Record&&) noexcept = default;   \
   virtual ~Record() = default;
 
-#define TEVRIN_RECORD_MEMBER(Id, Name, ...) __VA_ARGS__ Name{};
-#define TEVRIN_RECORD_FLAG(Id, Name, ...) bool Name = false;
-#define TEVRIN_RECORD_FIELD(Id, Name, ...) TEVRIN_FIELD(Self, Id, Name),
-#define TEVRIN_DECLARE_RECORD(Record, Extra)                            \
-  struct Record {                                                       \
-    Extra TEVRIN_RECORD_##Record(TEVRIN_RECORD_MEMBER)                  \
-    struct Isset {                                                      \
-      TEVRIN_RECORD_##Record(TEVRIN_RECORD_FLAG)                        \
-    } isset;                                                            \
-    uint32_t read(apache::thrift::protocol::TProtocol* iprot);          \
-    uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;   \
-  };                                                                    \
-  namespace wire {                                                      \
-  template <>                                                           \
-  struct RecordTraits<Record> {                                         \
-    using Self = Record;                                                \
-    static constexpr const char* name = #Record;                        \
-    static constexpr auto fields =                                      \
-        FieldsOf(TEVRIN_RECORD_##Record(TEVRIN_RECORD_FIELD) EndOfFields{}); \
-  };                                                                    \
+#define TEVRIN_DECLARE_RECORD(Record, Extra) \
+  struct Record {                            \
+    Extra TEVRIN_RECORD_MEMBERS(Record)      \
+  };                                         \
+  namespace wire {                           \
+  TEVRIN_RECORD_TRAITS(Record)               \
   }
 
 TEVRIN_SERVICE_RECORDS(TEVRIN_DECLARE_RECORD)
 
 #undef TEVRIN_DECLARE_RECORD
-#undef TEVRIN_RECORD_FIELD
-#undef TEVRIN_RECORD_FLAG
-#undef TEVRIN_RECORD_MEMBER
 
 // Declares operation Op and its records ServiceRpc_<Op>_pargs and
 // ServiceRpc_<Op>_presult. The trailing arguments are the argument fields,
 // wire::Arg<id, type, name>, in id order.
-#define TEVRIN_OPERATION(Op, ResultType, MayFail, ...)                  \
-  namespace ops {                                                       \
-  struct Op {                                                           \
-    static constexpr char name[] = #Op;                                 \
-    static constexpr char argsName[] = "ServiceRpc_" #Op "_pargs";      \
-    using Args = ::TevrinAV::wire::ArgList<__VA_ARGS__>;                \
-    using Result = ResultType;                                          \
-    static constexpr bool mayFail = MayFail;                            \
-  };                                                                    \
-  }                                                                     \
-  using ServiceRpc_##Op##_pargs = ::TevrinAV::wire::CallArgs<ops::Op>;  \
+#define TEVRIN_OPERATION(Op, ResultType, MayFail, ...)                         \
+  namespace ops {                                                              \
+  TEVRIN_DESCRIBE_OPERATION(ServiceRpc, Op, ResultType, MayFail, __VA_ARGS__) \
+  }                                                                            \
+  using ServiceRpc_##Op##_pargs = ::TevrinAV::wire::CallArgs<ops::Op>;         \
   using ServiceRpc_##Op##_presult = ::TevrinAV::wire::CallResult<ops::Op>;
 
 inline constexpr bool kMayFail = true;

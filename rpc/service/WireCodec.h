@@ -48,6 +48,29 @@ struct FieldSpec {
     Id, #Member, &Record::Member, &Record::Isset::Member                                        \
   }
 
+// A record declared as one list of its fields: with
+//   #define TEVRIN_RECORD_Point(FIELD) FIELD(1, x, int32_t) FIELD(2, label, WideString)
+// TEVRIN_RECORD_MEMBERS(Point) in its struct gives the members, the was-set
+// flags (`isset`, in field order) and read/write, and TEVRIN_RECORD_TRAITS(Point)
+// in namespace TevrinAV::wire its field table.
+#define TEVRIN_RECORD_MEMBER(Id, Name, ...) __VA_ARGS__ Name{};
+#define TEVRIN_RECORD_FLAG(Id, Name, ...) bool Name = false;
+#define TEVRIN_RECORD_FIELD(Id, Name, ...) TEVRIN_FIELD(Self, Id, Name),
+#define TEVRIN_RECORD_MEMBERS(Record)                                 \
+  TEVRIN_RECORD_##Record(TEVRIN_RECORD_MEMBER) struct Isset {         \
+    TEVRIN_RECORD_##Record(TEVRIN_RECORD_FLAG)                        \
+  } isset;                                                            \
+  uint32_t read(apache::thrift::protocol::TProtocol* iprot);          \
+  uint32_t write(apache::thrift::protocol::TProtocol* oprot) const;
+#define TEVRIN_RECORD_TRAITS(Record)                                            \
+  template <>                                                                   \
+  struct RecordTraits<Record> {                                                 \
+    using Self = Record;                                                        \
+    static constexpr const char* name = #Record;                                \
+    static constexpr auto fields =                                              \
+        FieldsOf(TEVRIN_RECORD_##Record(TEVRIN_RECORD_FIELD) EndOfFields{});    \
+  };
+
 // A record's field table without the end marker that lets a macro write a
 // comma after every field: FieldsOf(f1, f2, EndOfFields{}) is (f1, f2).
 struct EndOfFields {};

@@ -17,98 +17,77 @@ struct Case {
   std::string_view verdict;
 };
 
-void ExpectCases(const Case* begin, const Case* end) {
-  for (const Case* c = begin; c != end; ++c) {
-    SCOPED_TRACE(Utf8(c->path));
-    evrules::RuleOutcome outcome = CheckProcessName(c->path);
-    EXPECT_EQ(outcome.code, c->code);
-    EXPECT_EQ(outcome.verdict, c->verdict);
+// Each path and what the filter answers for it, by what the rows say.
+constexpr Case kCases[] = {
+    // Known malicious names fire in any folder.
+    {u"C:\\Temp\\svch0st.exe", 2, "HIPS:Trojan.Generic1.Win32.1"},
+    {u"C:\\Windows\\System32\\system.com", 2, "HIPS:Trojan.Generic1.Win32.2"},
+    {u"D:\\scvhost.com", 2, "HIPS:Trojan.Generic1.Win32.3"},
+    {u"C:\\x\\CTFMON.COM", 2, "HIPS:Trojan.Generic1.Win32.4"},
+    {u"C:\\x\\scvhost.exe", 2, "HIPS:Trojan.Generic1.Win32.5"},
+    {u"C:\\x\\sdra64.exe", 2, "HIPS:Trojan.Generic1.Win32.6"},
+    {u"D:\\x\\New Folder.exe", 2, "HIPS:Trojan.Generic1.Win32.7"},
+    {u"C:\\x\\svhost.exe", 2, "HIPS:Trojan.Generic1.Win32.8"},
+    {u"C:\\x\\svchoss.exe", 2, "HIPS:Trojan.Generic1.Win32.9"},
+    {u"C:\\x\\WindowsUpdate.exe", 2, "HIPS:Trojan.Generic1.Win32.10"},
+    {u"C:\\x\\recycler.exe", 2, "HIPS:Trojan.Generic1.Win32.11"},
+    {u"C:\\x\\svchost..exe", 2, "HIPS:Trojan.Generic1.Win32.12"},
+    {u"C:\\x\\taskdl.exe", 3, "HIPS:Trojan.WanaCry.Win32.1"},
+    {u"C:\\x\\taskse.exe", 3, "HIPS:Trojan.WanaCry.Win32.2"},
+    {u"C:\\x\\@WanaDecryptor@.exe", 3, "HIPS:Trojan.WanaCry.Win32.3"},
+    {u"C:\\Windows\\mssecsvc.exe", 3, "HIPS:Trojan.WanaCry.Win32.4"},
+    {u"C:\\x\\tasksche.exe", 3, "HIPS:Trojan.WanaCry.Win32.5"},
+    {u"C:svch0st.exe", 2, "HIPS:Trojan.Generic1.Win32.1"},  // split at ":"
+    // System names fire away from home.
+    {u"C:\\Temp\\svchost.exe", 2, "HIPS:Trojan.Generic2.Win32.1"},
+    {u"C:\\Windows\\svchost.exe", 2, "HIPS:Trojan.Generic2.Win32.1"},
+    {u"C:\\Windows\\System32\\drivers\\lsass.exe", 2, "HIPS:Trojan.Generic2.Win32.2"},
+    {u"C:\\x\\csrss.exe", 2, "HIPS:Trojan.Generic2.Win32.3"},
+    {u"C:\\x\\services.exe", 2, "HIPS:Trojan.Generic2.Win32.4"},
+    {u"C:\\x\\smss.exe", 2, "HIPS:Trojan.Generic2.Win32.5"},
+    {u"C:\\x\\winlogon.exe", 2, "HIPS:Trojan.Generic2.Win32.6"},
+    {u"C:\\x\\igfxpers.exe", 2, "HIPS:Trojan.Generic2.Win32.7"},
+    {u"C:\\x\\spoolsv.exe", 2, "HIPS:Trojan.Generic2.Win32.8"},
+    {u"C:\\x\\taskhost.exe", 2, "HIPS:Trojan.Generic2.Win32.9"},
+    {u"C:\\x\\wininit.exe", 2, "HIPS:Trojan.Generic2.Win32.10"},
+    {u"C:\\x\\explorer.exe", 2, "HIPS:Trojan.Generic2.Win32.11"},
+    {u"C:\\Windows\\System32\\drivers\\explorer.exe", 2, "HIPS:Trojan.Generic2.Win32.11"},
+    {u"C:\\Windows\\System32\\Sub\\..\\svchost.exe", 2, "HIPS:Trojan.Generic2.Win32.1"},  // text, not a path
+    {u"C:\\Windows\\System32\\\\svchost.exe", 2, "HIPS:Trojan.Generic2.Win32.1"},       // one backslash removed
+    // System names at home fire nothing.
+    {u"C:\\Windows\\System32\\svchost.exe", 0, ""},
+    {u"C:\\windows\\system32\\LSASS.exe", 0, ""},
+    {u"C:\\Windows\\SysWOW64\\winlogon.exe", 0, ""},
+    {u"C:\\Windows\\explorer.exe", 0, ""},
+    {u"C:\\Windows\\System32\\explorer.exe", 0, ""},
+    {u"C:\\Windows\\SysWOW64\\explorer.exe", 0, ""},
+    {u"C:\\Windows\\System32\\notepad.exe", 0, ""},
+    // Programs directly in an installation root fire.
+    {u"C:\\Program Files\\setup.exe", 2, "HIPS:Trojan.Generic3.Win32.1"},
+    {u"c:\\program files\\setup.exe", 2, "HIPS:Trojan.Generic3.Win32.1"},
+    {u"C:\\ProgramData\\a.exe", 2, "HIPS:Trojan.Generic3.Win32.1"},
+    {u"C:\\Users\\a.exe", 2, "HIPS:Trojan.Generic3.Win32.1"},
+    {u"C:\\Program Files\\Vendor\\setup.exe", 0, ""},
+    {u"C:\\ProgramData\\Vendor\\a.exe", 0, ""},
+    {u"C:\\Users\\x\\a.exe", 0, ""},
+    {u"C:\\Program Files (x86)\\setup.exe", 0, ""},
+    {u"D:\\Program Files\\setup.exe", 0, ""},
+    // Short and nameless paths fire nothing.
+    {u"", 0, ""},
+    {u"a.e", 0, ""},
+    {u"C:\\", 0, ""},
+    {u"C:\\Program Files\\", 0, ""},   // empty file name
+    {u"svch0st.exe", 0, ""},           // no folder part
+    {u"\\svch0st.exe", 2, "HIPS:Trojan.Generic1.Win32.1"},  // folder "\" counts
+};
+
+TEST_F(ProcessNameFilterTest, EveryPathHasTheVerdictOfItsRow) {
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(Utf8(c.path));
+    evrules::RuleOutcome outcome = CheckProcessName(c.path);
+    EXPECT_EQ(outcome.code, c.code);
+    EXPECT_EQ(outcome.verdict, c.verdict);
   }
-}
-
-TEST_F(ProcessNameFilterTest, KnownMaliciousNamesFireInAnyFolder) {
-  constexpr Case kCases[] = {
-      {u"C:\\Temp\\svch0st.exe", 2, "HIPS:Trojan.Generic1.Win32.1"},
-      {u"C:\\Windows\\System32\\system.com", 2, "HIPS:Trojan.Generic1.Win32.2"},
-      {u"D:\\scvhost.com", 2, "HIPS:Trojan.Generic1.Win32.3"},
-      {u"C:\\x\\CTFMON.COM", 2, "HIPS:Trojan.Generic1.Win32.4"},
-      {u"C:\\x\\scvhost.exe", 2, "HIPS:Trojan.Generic1.Win32.5"},
-      {u"C:\\x\\sdra64.exe", 2, "HIPS:Trojan.Generic1.Win32.6"},
-      {u"D:\\x\\New Folder.exe", 2, "HIPS:Trojan.Generic1.Win32.7"},
-      {u"C:\\x\\svhost.exe", 2, "HIPS:Trojan.Generic1.Win32.8"},
-      {u"C:\\x\\svchoss.exe", 2, "HIPS:Trojan.Generic1.Win32.9"},
-      {u"C:\\x\\WindowsUpdate.exe", 2, "HIPS:Trojan.Generic1.Win32.10"},
-      {u"C:\\x\\recycler.exe", 2, "HIPS:Trojan.Generic1.Win32.11"},
-      {u"C:\\x\\svchost..exe", 2, "HIPS:Trojan.Generic1.Win32.12"},
-      {u"C:\\x\\taskdl.exe", 3, "HIPS:Trojan.WanaCry.Win32.1"},
-      {u"C:\\x\\taskse.exe", 3, "HIPS:Trojan.WanaCry.Win32.2"},
-      {u"C:\\x\\@WanaDecryptor@.exe", 3, "HIPS:Trojan.WanaCry.Win32.3"},
-      {u"C:\\Windows\\mssecsvc.exe", 3, "HIPS:Trojan.WanaCry.Win32.4"},
-      {u"C:\\x\\tasksche.exe", 3, "HIPS:Trojan.WanaCry.Win32.5"},
-      {u"C:svch0st.exe", 2, "HIPS:Trojan.Generic1.Win32.1"},  // split at ":"
-  };
-  ExpectCases(std::begin(kCases), std::end(kCases));
-}
-
-TEST_F(ProcessNameFilterTest, SystemNamesFireAwayFromHome) {
-  constexpr Case kCases[] = {
-      {u"C:\\Temp\\svchost.exe", 2, "HIPS:Trojan.Generic2.Win32.1"},
-      {u"C:\\Windows\\svchost.exe", 2, "HIPS:Trojan.Generic2.Win32.1"},
-      {u"C:\\Windows\\System32\\drivers\\lsass.exe", 2, "HIPS:Trojan.Generic2.Win32.2"},
-      {u"C:\\x\\csrss.exe", 2, "HIPS:Trojan.Generic2.Win32.3"},
-      {u"C:\\x\\services.exe", 2, "HIPS:Trojan.Generic2.Win32.4"},
-      {u"C:\\x\\smss.exe", 2, "HIPS:Trojan.Generic2.Win32.5"},
-      {u"C:\\x\\winlogon.exe", 2, "HIPS:Trojan.Generic2.Win32.6"},
-      {u"C:\\x\\igfxpers.exe", 2, "HIPS:Trojan.Generic2.Win32.7"},
-      {u"C:\\x\\spoolsv.exe", 2, "HIPS:Trojan.Generic2.Win32.8"},
-      {u"C:\\x\\taskhost.exe", 2, "HIPS:Trojan.Generic2.Win32.9"},
-      {u"C:\\x\\wininit.exe", 2, "HIPS:Trojan.Generic2.Win32.10"},
-      {u"C:\\x\\explorer.exe", 2, "HIPS:Trojan.Generic2.Win32.11"},
-      {u"C:\\Windows\\System32\\drivers\\explorer.exe", 2, "HIPS:Trojan.Generic2.Win32.11"},
-      {u"C:\\Windows\\System32\\Sub\\..\\svchost.exe", 2, "HIPS:Trojan.Generic2.Win32.1"},  // text, not a path
-      {u"C:\\Windows\\System32\\\\svchost.exe", 2, "HIPS:Trojan.Generic2.Win32.1"},       // one backslash removed
-  };
-  ExpectCases(std::begin(kCases), std::end(kCases));
-}
-
-TEST_F(ProcessNameFilterTest, SystemNamesAtHomeFireNothing) {
-  constexpr Case kCases[] = {
-      {u"C:\\Windows\\System32\\svchost.exe", 0, ""},
-      {u"C:\\windows\\system32\\LSASS.exe", 0, ""},
-      {u"C:\\Windows\\SysWOW64\\winlogon.exe", 0, ""},
-      {u"C:\\Windows\\explorer.exe", 0, ""},
-      {u"C:\\Windows\\System32\\explorer.exe", 0, ""},
-      {u"C:\\Windows\\SysWOW64\\explorer.exe", 0, ""},
-      {u"C:\\Windows\\System32\\notepad.exe", 0, ""},
-  };
-  ExpectCases(std::begin(kCases), std::end(kCases));
-}
-
-TEST_F(ProcessNameFilterTest, ProgramsDirectlyInAnInstallationRootFire) {
-  constexpr Case kCases[] = {
-      {u"C:\\Program Files\\setup.exe", 2, "HIPS:Trojan.Generic3.Win32.1"},
-      {u"c:\\program files\\setup.exe", 2, "HIPS:Trojan.Generic3.Win32.1"},
-      {u"C:\\ProgramData\\a.exe", 2, "HIPS:Trojan.Generic3.Win32.1"},
-      {u"C:\\Users\\a.exe", 2, "HIPS:Trojan.Generic3.Win32.1"},
-      {u"C:\\Program Files\\Vendor\\setup.exe", 0, ""},
-      {u"C:\\ProgramData\\Vendor\\a.exe", 0, ""},
-      {u"C:\\Users\\x\\a.exe", 0, ""},
-      {u"C:\\Program Files (x86)\\setup.exe", 0, ""},
-      {u"D:\\Program Files\\setup.exe", 0, ""},
-  };
-  ExpectCases(std::begin(kCases), std::end(kCases));
-}
-
-TEST_F(ProcessNameFilterTest, ShortAndNamelessPathsFireNothing) {
-  constexpr Case kCases[] = {
-      {u"", 0, ""},
-      {u"a.e", 0, ""},
-      {u"C:\\", 0, ""},
-      {u"C:\\Program Files\\", 0, ""},   // empty file name
-      {u"svch0st.exe", 0, ""},           // no folder part
-      {u"\\svch0st.exe", 2, "HIPS:Trojan.Generic1.Win32.1"},  // folder "\" counts
-  };
-  ExpectCases(std::begin(kCases), std::end(kCases));
 }
 
 TEST_F(ProcessNameFilterTest, EmptyFolderStringsMakeNoHomes) {

@@ -20,88 +20,31 @@ using TevrinAV::wire::ArgList;
 
 enum class Colour : int32_t { Red = 1 };
 
+#define TEVRIN_RECORD_Inner(FIELD) FIELD(1, count, int64_t)
 struct Inner {
-  int64_t count = 0;
-  struct Isset {
-    bool count = false;
-  } isset;
+  TEVRIN_RECORD_MEMBERS(Inner)
 };
-
+#define TEVRIN_RECORD_Sample(FIELD)                                                                               \
+  FIELD(1, number, int32_t) FIELD(2, text, WideString) FIELD(3, colour, Colour) FIELD(4, changes, std::map<int64_t, bool>) \
+  FIELD(5, names, std::vector<WideString>) FIELD(6, inner, Inner)
 struct Sample {
-  int32_t number = 0;
-  WideString text;
-  Colour colour = Colour::Red;
-  std::map<int64_t, bool> changes;
-  std::vector<WideString> names;
-  Inner inner;
-  struct Isset {
-    bool number = false;
-    bool text = false;
-    bool colour = false;
-    bool changes = false;
-    bool names = false;
-    bool inner = false;
-  } isset;
+  TEVRIN_RECORD_MEMBERS(Sample)
 };
 
 }  // namespace
 
 namespace TevrinAV::wire {
-template <>
-struct RecordTraits<Inner> {
-  static constexpr const char* name = "Inner";
-  static constexpr auto fields = std::make_tuple(TEVRIN_FIELD(Inner, 1, count));
-};
-template <>
-struct RecordTraits<Sample> {
-  static constexpr const char* name = "Sample";
-  static constexpr auto fields =
-      std::make_tuple(TEVRIN_FIELD(Sample, 1, number), TEVRIN_FIELD(Sample, 2, text), TEVRIN_FIELD(Sample, 3, colour),
-                      TEVRIN_FIELD(Sample, 4, changes), TEVRIN_FIELD(Sample, 5, names), TEVRIN_FIELD(Sample, 6, inner));
-};
+TEVRIN_RECORD_TRAITS(Inner)
+TEVRIN_RECORD_TRAITS(Sample)
 }  // namespace TevrinAV::wire
 
 namespace {
 
-struct Store {
-  static constexpr char name[] = "Store";
-  static constexpr char argsName[] = "ServiceRpc_Store_pargs";
-  using Args = ArgList<Arg<1, WideString>, Arg<2, bool>, Arg<3, int64_t>>;
-  using Result = void;
-  static constexpr bool mayFail = true;
-};
-
-struct Fetch {
-  static constexpr char name[] = "Fetch";
-  static constexpr char argsName[] = "ServiceRpc_Fetch_pargs";
-  using Args = ArgList<Arg<1, int32_t>>;
-  using Result = Sample;
-  static constexpr bool mayFail = true;
-};
-
-struct Count {
-  static constexpr char name[] = "Count";
-  static constexpr char argsName[] = "ServiceRpc_Count_pargs";
-  using Args = ArgList<>;
-  using Result = int64_t;
-  static constexpr bool mayFail = false;
-};
-
-struct Touch {
-  static constexpr char name[] = "Touch";
-  static constexpr char argsName[] = "ServiceRpc_Touch_pargs";
-  using Args = ArgList<>;
-  using Result = void;
-  static constexpr bool mayFail = false;
-};
-
-struct List {
-  static constexpr char name[] = "List";
-  static constexpr char argsName[] = "ServiceRpc_List_pargs";
-  using Args = ArgList<>;
-  using Result = std::vector<Inner>;
-  static constexpr bool mayFail = false;
-};
+TEVRIN_DESCRIBE_OPERATION(ServiceRpc, Store, void, true, Arg<1, WideString>, Arg<2, bool>, Arg<3, int64_t>)
+TEVRIN_DESCRIBE_OPERATION(ServiceRpc, Fetch, Sample, true, Arg<1, int32_t>)
+TEVRIN_DESCRIBE_OPERATION(ServiceRpc, Count, int64_t, false, )
+TEVRIN_DESCRIBE_OPERATION(ServiceRpc, Touch, void, false, )
+TEVRIN_DESCRIBE_OPERATION(ServiceRpc, List, std::vector<Inner>, false, )
 
 class CallFrameTest : public ::testing::Test {
 protected:

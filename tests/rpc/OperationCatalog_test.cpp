@@ -17,42 +17,21 @@ using TevrinAV::reflect::FieldInfo;
 using TevrinAV::reflect::Json;
 using TevrinAV::wire::ArgList;
 
+#define TEVRIN_RECORD_Point(FIELD) FIELD(1, x, int32_t) FIELD(2, label, WideString)
 struct Point {
-  int32_t x = 0;
-  WideString label;
-  struct Isset {
-    bool x = false;
-    bool label = false;
-  } isset;
+  TEVRIN_RECORD_MEMBERS(Point)
 };
 
 }  // namespace
 
 namespace TevrinAV::wire {
-template <>
-struct RecordTraits<Point> {
-  static constexpr const char* name = "Point";
-  static constexpr auto fields = std::make_tuple(TEVRIN_FIELD(Point, 1, x), TEVRIN_FIELD(Point, 2, label));
-};
+TEVRIN_RECORD_TRAITS(Point)
 }  // namespace TevrinAV::wire
 
 namespace {
 
-struct Ping {
-  static constexpr char name[] = "Ping";
-  static constexpr char argsName[] = "Made_Ping_pargs";
-  using Args = ArgList<>;
-  using Result = void;
-  static constexpr bool mayFail = false;
-};
-
-struct Move {
-  static constexpr char name[] = "Move";
-  static constexpr char argsName[] = "Made_Move_pargs";
-  using Args = ArgList<TEVRIN_ARG(1, point, Point), TEVRIN_ARG(3, steps, std::vector<int64_t>)>;
-  using Result = Point;
-  static constexpr bool mayFail = true;
-};
+TEVRIN_DESCRIBE_OPERATION(Made, Ping, void, false, )
+TEVRIN_DESCRIBE_OPERATION(Made, Move, Point, true, TEVRIN_ARG(1, point, Point), TEVRIN_ARG(3, steps, std::vector<int64_t>))
 
 const auto kMadeUp = TevrinAV::reflect::Catalog(TevrinAV::wire::OperationList<Ping, Move>{});
 
