@@ -50,6 +50,18 @@ bool RunOverlapped(HANDLE handle, Deadline deadline, std::uint32_t& transferred,
   return ok != FALSE;
 }
 
+// One read or write: overlapped when there is a deadline (the handle was
+// opened for it), plain otherwise. `io(count, overlapped)` starts it.
+template <class Io>
+bool TransferOnPipe(HANDLE handle, Deadline deadline, std::uint32_t& transferred, Io io) {
+  if (deadline != kNoDeadline)
+    return RunOverlapped(handle, deadline, transferred, [&](OVERLAPPED* overlapped) { return io(nullptr, overlapped); });
+  DWORD count = 0;
+  BOOL ok = io(&count, nullptr);
+  transferred = count;
+  return ok != FALSE;
+}
+
 // FlushFileBuffers on a copy of the handle, so that the thread may outlive
 // a caller that gives up on it.
 DWORD WINAPI FlushInBackground(void* copy) {
@@ -97,24 +109,16 @@ bool PipeServerAccount(FileHandle handle, std::string& account) {
 
 bool ReadFromPipe(FileHandle handle, void* buffer, std::uint32_t length, std::uint32_t& bytesRead,
                   Deadline deadline) {
-  if (deadline != kNoDeadline)
-    return RunOverlapped(handle, deadline, bytesRead,
-                         [&](OVERLAPPED* o) { return ::ReadFile(handle, buffer, length, nullptr, o); });
-  DWORD count = 0;
-  BOOL ok = ::ReadFile(handle, buffer, length, &count, nullptr);
-  bytesRead = count;
-  return ok != FALSE;
+  return TransferOnPipe(handle, deadline, bytesRead, [&](DWORD* count, OVERLAPPED* overlapped) {
+    return ::ReadFile(handle, buffer, length, count, overlapped);
+  });
 }
 
 bool WriteToPipe(FileHandle handle, const void* buffer, std::uint32_t length, std::uint32_t& bytesWritten,
                  Deadline deadline) {
-  if (deadline != kNoDeadline)
-    return RunOverlapped(handle, deadline, bytesWritten,
-                         [&](OVERLAPPED* o) { return ::WriteFile(handle, buffer, length, nullptr, o); });
-  DWORD count = 0;
-  BOOL ok = ::WriteFile(handle, buffer, length, &count, nullptr);
-  bytesWritten = count;
-  return ok != FALSE;
+  return TransferOnPipe(handle, deadline, bytesWritten, [&](DWORD* count, OVERLAPPED* overlapped) {
+    return ::WriteFile(handle, buffer, length, count, overlapped);
+  });
 }
 
 bool FlushPipe(FileHandle handle, Deadline deadline) {

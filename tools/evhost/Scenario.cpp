@@ -5,6 +5,7 @@
 #include <iterator>
 #include <set>
 
+#include "Calendar.h"
 #include "HostText.h"
 #include "JsonShape.h"
 
@@ -143,15 +144,7 @@ HostSpec ReadHost(const json& value, const Place& place) {
 Date ReadDate(const json& value, const Place& place) {
   const std::string text = Text(value, place);
   Date date;
-  auto digits = [&](std::size_t at, std::size_t count, int& out) {
-    if (at + count > text.size()) return false;
-    out = 0;
-    for (std::size_t i = at; i < at + count; ++i) {
-      if (text[i] < '0' || text[i] > '9') return false;
-      out = out * 10 + (text[i] - '0');
-    }
-    return true;
-  };
+  auto digits = [&](std::size_t at, std::size_t count, int& out) { return rulehost::ReadDigits(text, at, count, out); };
   static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !digits(0, 4, date.year) ||
       !digits(5, 2, date.month) || !digits(8, 2, date.day) || date.year < 1601 || date.month < 1 ||

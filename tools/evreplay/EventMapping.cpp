@@ -18,26 +18,6 @@ bool StartsIgnoringCase(std::string_view text, std::string_view upper) {
   return text.size() >= upper.size() && EqualsIgnoringCase(text.substr(0, upper.size()), upper);
 }
 
-bool ReadDigits(std::string_view text, std::size_t at, std::size_t count, int& value) {
-  if (at + count > text.size()) return false;
-  value = 0;
-  for (std::size_t i = at; i < at + count; ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    value = value * 10 + (text[i] - '0');
-  }
-  return true;
-}
-
-void AppendNumber(std::string& out, int value, int width) {
-  char digits[12];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value > 0 || n < width);
-  while (n > 0) out += digits[--n];
-}
-
 }  // namespace
 
 const char* ReasonText(SkipReason reason) {
@@ -92,10 +72,10 @@ int DaysInMonth(int year, int month) {
 
 bool ParseTime(std::string_view text, EventTime& time) {
   int year, month, day, hour, minute, second;
-  if (!ReadDigits(text, 0, 4, year) || text.size() < 19 || text[4] != '-' || !ReadDigits(text, 5, 2, month) ||
-      text[7] != '-' || !ReadDigits(text, 8, 2, day) || (text[10] != ' ' && text[10] != 'T') ||
-      !ReadDigits(text, 11, 2, hour) || text[13] != ':' || !ReadDigits(text, 14, 2, minute) || text[16] != ':' ||
-      !ReadDigits(text, 17, 2, second))
+  if (!rulehost::ReadDigits(text, 0, 4, year) || text.size() < 19 || text[4] != '-' || !rulehost::ReadDigits(text, 5, 2, month) ||
+      text[7] != '-' || !rulehost::ReadDigits(text, 8, 2, day) || (text[10] != ' ' && text[10] != 'T') ||
+      !rulehost::ReadDigits(text, 11, 2, hour) || text[13] != ':' || !rulehost::ReadDigits(text, 14, 2, minute) || text[16] != ':' ||
+      !rulehost::ReadDigits(text, 17, 2, second))
     return false;
   if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 ||
       second > 60)
@@ -119,7 +99,7 @@ bool ParseTime(std::string_view text, EventTime& time) {
   } else if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
     int offsetHours = 0, offsetMins = 0;
     const bool colon = at + 3 < text.size() && text[at + 3] == ':';
-    if (!ReadDigits(text, at + 1, 2, offsetHours) || !ReadDigits(text, at + (colon ? 4 : 3), 2, offsetMins))
+    if (!rulehost::ReadDigits(text, at + 1, 2, offsetHours) || !rulehost::ReadDigits(text, at + (colon ? 4 : 3), 2, offsetMins))
       return false;
     offsetMinutes = (offsetHours * 60 + offsetMins) * (text[at] == '-' ? -1 : 1);
     at += colon ? 6 : 5;
@@ -148,7 +128,8 @@ void AppendTime(std::string& out, const EventTime& time) {
                {time.hour, 2, ':'},   {time.minute, 2, ':'}, {time.second, 2, '.'},
                {time.nanoseconds / 1000000, 3, 'Z'}};
   for (const auto& part : parts) {
-    AppendNumber(out, part.value, part.digits);
+    if (part.value < 0) out += '-';
+    rulehost::AppendDigits(out, static_cast<unsigned>(part.value < 0 ? -part.value : part.value), part.digits);
     out += part.end;
   }
 }

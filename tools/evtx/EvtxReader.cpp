@@ -477,6 +477,19 @@ struct ChunkParser::State {
     return true;
   }
 
+  // Calls `each(type, bytes, size)` for every element of an array value in
+  // turn; false when an element cannot be measured or `each` says false.
+  template <class Each>
+  bool ForEachElement(const ValueSpan& v, Each each) {
+    const uint8_t type = v.type & 0x7F;
+    for (std::size_t at = 0; at < v.size;) {
+      const std::size_t n = ArrayElementSize(type, chunk + v.offset + at, v.size - at);
+      if (n == 0 || !each(type, chunk + v.offset + at, n)) return false;
+      at += n;
+    }
+    return true;
+  }
+
   // Appends the text of `parts`; false when a value cannot be read.
   bool Render(const Template& t, uint32_t first, uint32_t count, const std::vector<ValueSpan>& values,
               std::string& text) {
@@ -491,17 +504,13 @@ struct ChunkParser::State {
       if (v.type == kBinXml) continue;
       if (v.type & kArray) {
         // Within a longer text the elements are joined.
-        const uint8_t type = v.type & 0x7F;
-        std::size_t at = 0;
         bool firstItem = true;
-        while (at < v.size) {
-          const std::size_t n = ArrayElementSize(type, chunk + v.offset + at, v.size - at);
-          if (n == 0) return false;
+        const bool read = ForEachElement(v, [&](uint8_t type, const uint8_t* element, std::size_t n) {
           if (!firstItem) text += ", ";
           firstItem = false;
-          if (!AppendValue(text, type, chunk + v.offset + at, n)) return false;
-          at += n;
-        }
+          return AppendValue(text, type, element, n);
+        });
+        if (!read) return false;
         continue;
       }
       if (!AppendValue(text, v.type, chunk + v.offset, v.size)) return false;
@@ -574,23 +583,19 @@ struct ChunkParser::State {
     if (capture.valueCount == 1 && t.parts[capture.valueFirst].kind != Part::Literal) {
       const uint16_t index = t.parts[capture.valueFirst].index;
       if (index < values.size() && (values[index].type & kArray) != 0) {
-        const ValueSpan& v = values[index];
-        const uint8_t type = v.type & 0x7F;
-        std::size_t at = 0;
         bool any = false;
-        while (at < v.size) {
-          const std::size_t n = ArrayElementSize(type, chunk + v.offset + at, v.size - at);
-          if (n == 0) return false;
+        const bool read = ForEachElement(values[index], [&](uint8_t type, const uint8_t* element, std::size_t n) {
           ParsedField item;
           item.name = field.name;
           item.value.offset = static_cast<uint32_t>(out->text.size());
-          if (!AppendValue(out->text, type, chunk + v.offset + at, n)) return false;
+          if (!AppendValue(out->text, type, element, n)) return false;
           item.value.size = static_cast<uint32_t>(out->text.size() - item.value.offset);
           item.value.present = true;
           out->fields.push_back(item);
           any = true;
-          at += n;
-        }
+          return true;
+        });
+        if (!read) return false;
         if (!any) {  // an empty array is one empty element
           field.value = Emit("");
           out->fields.push_back(field);

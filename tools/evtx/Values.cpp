@@ -30,15 +30,6 @@ void AppendSigned(std::string& out, int64_t v) {
   auto end = std::to_chars(digits, digits + sizeof digits, v).ptr;
   out.append(digits, end);
 }
-void AppendDigits(std::string& out, unsigned v, int width) {
-  char digits[12];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + v % 10);
-    v /= 10;
-  } while (v > 0 || n < width);
-  while (n > 0) out += digits[--n];
-}
 void AppendHex(std::string& out, uint64_t v, int digits) {
   static constexpr char kHex[] = "0123456789abcdef";
   out += "0x";
@@ -93,7 +84,7 @@ void AppendPythonFloat(std::string& out, double v) {
     out.append(digits, 1, std::string::npos);
   }
   out += exponent < 0 ? "e-" : "e+";
-  AppendDigits(out, static_cast<unsigned>(exponent < 0 ? -exponent : exponent), 2);
+  rulehost::AppendDigits(out, static_cast<unsigned>(exponent < 0 ? -exponent : exponent), 2);
 }
 
 void AppendBase64(std::string& out, const uint8_t* p, std::size_t size) {
@@ -125,20 +116,20 @@ using rulehost::CivilFromDays;
 
 void AppendDateTime(std::string& out, int64_t year, unsigned month, unsigned day, unsigned hour, unsigned minute,
                     unsigned second, unsigned microseconds) {
-  AppendDigits(out, static_cast<unsigned>(year), 4);
+  rulehost::AppendDigits(out, static_cast<unsigned>(year), 4);
   out += '-';
-  AppendDigits(out, month, 2);
+  rulehost::AppendDigits(out, month, 2);
   out += '-';
-  AppendDigits(out, day, 2);
+  rulehost::AppendDigits(out, day, 2);
   out += ' ';
-  AppendDigits(out, hour, 2);
+  rulehost::AppendDigits(out, hour, 2);
   out += ':';
-  AppendDigits(out, minute, 2);
+  rulehost::AppendDigits(out, minute, 2);
   out += ':';
-  AppendDigits(out, second, 2);
+  rulehost::AppendDigits(out, second, 2);
   if (microseconds != 0) {
     out += '.';
-    AppendDigits(out, microseconds, 6);
+    rulehost::AppendDigits(out, microseconds, 6);
   }
 }
 

@@ -4,7 +4,10 @@
 #ifndef RULEHOST_CALENDAR_H
 #define RULEHOST_CALENDAR_H
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace rulehost {
 
@@ -31,6 +34,31 @@ constexpr void CivilFromDays(int64_t days, int64_t& year, unsigned& month, unsig
 
 // Floor division: days of negative seconds count towards the past.
 constexpr int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+// ---- The fixed-width decimal fields of dates and times ----------------------
+
+// Reads the `count` digits at `at` of `text`; false where one is not a digit
+// or the text ends first.
+inline bool ReadDigits(std::string_view text, std::size_t at, std::size_t count, int& value) {
+  if (at > text.size() || count > text.size() - at) return false;
+  value = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    value = value * 10 + (text[i] - '0');
+  }
+  return true;
+}
+
+// Appends `value` in at least `width` digits, with leading zeros.
+inline void AppendDigits(std::string& out, unsigned value, int width) {
+  char digits[12];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value > 0 || n < width);
+  while (n > 0) out += digits[--n];
+}
 
 }  // namespace rulehost
 

@@ -17,22 +17,14 @@ std::optional<Module> LoadModule(const std::string& path, std::string& error) {
   void* library = OpenLibrary(path, error);
   if (library == nullptr) return std::nullopt;
   Module module;
-  bool complete = Resolve(library, "InitLibrary", module.InitLibrary) && Resolve(library, "RegEvent", module.RegEvent) &&
-                  Resolve(library, "RegEventEx", module.RegEventEx) &&
-                  Resolve(library, "ProcessEvent", module.ProcessEvent) &&
-                  Resolve(library, "ProcessEventEx", module.ProcessEventEx) &&
-                  Resolve(library, "NetConnectEvent", module.NetConnectEvent) &&
-                  Resolve(library, "NetProtocolData", module.NetProtocolData);
+#define RULEHOST_RESOLVE(Member, Symbol) && Resolve(library, Symbol, module.Member)
+  const bool complete = true RULEHOST_MODULE_EXPORTS(RULEHOST_RESOLVE);
   if (!complete) {
     error = path + " lacks one of the seven exports";
     return std::nullopt;
   }
-  bool emulated = Resolve(library, "EvEmu_Reset", module.EmuReset) &&
-                  Resolve(library, "EvEmu_MapDrive", module.EmuMapDrive) &&
-                  Resolve(library, "EvEmu_SelectComputer", module.EmuSelectComputer) &&
-                  Resolve(library, "EvEmu_SetFolder", module.EmuSetFolder) &&
-                  Resolve(library, "EvEmu_SetToday", module.EmuSetToday) &&
-                  Resolve(library, "EvEmu_SetDebugSink", module.EmuSetDebugSink);
+  const bool emulated = true RULEHOST_EMULATION_EXPORTS(RULEHOST_RESOLVE);
+#undef RULEHOST_RESOLVE
   if (!emulated) module.EmuReset = nullptr;
   return module;
 }

@@ -34,20 +34,21 @@ using EmuSetTodayFn = void (*)(int32_t, int32_t, int32_t);
 using EmuDebugSinkFn = void (*)(const char*, void*);
 using EmuSetDebugSinkFn = void (*)(EmuDebugSinkFn, void*);
 
+// The seven exports, then the emulation's set-up: EXPORT(member, symbol).
+#define RULEHOST_MODULE_EXPORTS(EXPORT)                                                          \
+  EXPORT(InitLibrary, "InitLibrary") EXPORT(RegEvent, "RegEvent") EXPORT(RegEventEx, "RegEventEx") \
+  EXPORT(ProcessEvent, "ProcessEvent") EXPORT(ProcessEventEx, "ProcessEventEx")                 \
+  EXPORT(NetConnectEvent, "NetConnectEvent") EXPORT(NetProtocolData, "NetProtocolData")
+#define RULEHOST_EMULATION_EXPORTS(EXPORT)                                                       \
+  EXPORT(EmuReset, "EvEmu_Reset") EXPORT(EmuMapDrive, "EvEmu_MapDrive")                         \
+  EXPORT(EmuSelectComputer, "EvEmu_SelectComputer") EXPORT(EmuSetFolder, "EvEmu_SetFolder")     \
+  EXPORT(EmuSetToday, "EvEmu_SetToday") EXPORT(EmuSetDebugSink, "EvEmu_SetDebugSink")
+
 struct Module {
-  InitLibraryFn InitLibrary = nullptr;
-  RegEventFn RegEvent = nullptr;
-  RegEventExFn RegEventEx = nullptr;
-  ProcessEventFn ProcessEvent = nullptr;
-  ProcessEventExFn ProcessEventEx = nullptr;
-  NetConnectEventFn NetConnectEvent = nullptr;
-  NetProtocolDataFn NetProtocolData = nullptr;
-  EmuResetFn EmuReset = nullptr;
-  EmuMapDriveFn EmuMapDrive = nullptr;
-  EmuSelectComputerFn EmuSelectComputer = nullptr;
-  EmuSetFolderFn EmuSetFolder = nullptr;
-  EmuSetTodayFn EmuSetToday = nullptr;
-  EmuSetDebugSinkFn EmuSetDebugSink = nullptr;
+#define RULEHOST_MODULE_MEMBER(Member, Symbol) Member##Fn Member = nullptr;
+  RULEHOST_MODULE_EXPORTS(RULEHOST_MODULE_MEMBER)
+  RULEHOST_EMULATION_EXPORTS(RULEHOST_MODULE_MEMBER)
+#undef RULEHOST_MODULE_MEMBER
   bool emulated() const { return EmuReset != nullptr; }
 };
 
