@@ -19,15 +19,18 @@ using evrules_test::Report;
 
 class ExportsTest : public evrules_test::EmulatedMachine {};
 
+// The folder strings in declaration order: system, Windows, SysWOW64, all
+// users, profiles, program files.
+std::vector<std::u16string> FolderList() {
+  const evrules::FolderStrings& f = Folders();
+  return {f.SystemDir, f.WindowsDir, f.SysWow64Dir, f.AllUsersDir, f.ProfilesDir, f.ProgramFilesDir};
+}
+
 constexpr char16_t kLockyKey[] = u"\\REGISTRY\\USER\\S-1-5-21-1\\SOFTWARE\\Locky\\";
 
 TEST_F(ExportsTest, FolderStringsComeFromThePlatformAndEnvironment) {
-  EXPECT_EQ(Folders().SystemDir, u"C:\\WINDOWS\\SYSTEM32");
-  EXPECT_EQ(Folders().WindowsDir, u"C:\\WINDOWS");
-  EXPECT_EQ(Folders().SysWow64Dir, u"C:\\WINDOWS\\SYSWOW64");
-  EXPECT_EQ(Folders().AllUsersDir, u"C:\\PROGRAMDATA");
-  EXPECT_EQ(Folders().ProfilesDir, u"C:\\USERS");
-  EXPECT_EQ(Folders().ProgramFilesDir, u"C:\\PROGRAM FILES");
+  EXPECT_EQ(FolderList(), (std::vector<std::u16string>{u"C:\\WINDOWS\\SYSTEM32", u"C:\\WINDOWS", u"C:\\WINDOWS\\SYSWOW64",
+                                                     u"C:\\PROGRAMDATA", u"C:\\USERS", u"C:\\PROGRAM FILES"}));
 }
 
 TEST_F(ExportsTest, FailedQueriesLeaveFoldersEmptyButProfilesKeepTheirValue) {
@@ -37,12 +40,7 @@ TEST_F(ExportsTest, FailedQueriesLeaveFoldersEmptyButProfilesKeepTheirValue) {
   SetEnvironment("ALLUSERSPROFILE", nullptr);
   SetEnvironment("ProgramFiles", std::string(4096, 'x').c_str());  // longer than the buffer
   EXPECT_EQ(Init(), 1);
-  EXPECT_EQ(Folders().SystemDir, u"");
-  EXPECT_EQ(Folders().WindowsDir, u"");
-  EXPECT_EQ(Folders().SysWow64Dir, u"");
-  EXPECT_EQ(Folders().AllUsersDir, u"");
-  EXPECT_EQ(Folders().ProfilesDir, u"C:\\USERS");
-  EXPECT_EQ(Folders().ProgramFilesDir, u"");
+  EXPECT_EQ(FolderList(), (std::vector<std::u16string>{u"", u"", u"", u"", u"C:\\USERS", u""}));
   SetEnvironment("ProgramFiles", std::string(4095, 'x').c_str());  // fits with its NUL
   Init();
   EXPECT_EQ(Folders().ProgramFilesDir, std::u16string(4095, u'X'));

@@ -16,34 +16,27 @@ struct OperationCall {
   std::function<void(TevrinAV::ServiceRpcClient&)> call;
 };
 
+// A call whose result comes back through an object of type R.
+template <class R, class Call>
+std::function<void(TevrinAV::ServiceRpcClient&)> Into(Call call) {
+  return [call](TevrinAV::ServiceRpcClient& client) {
+    R result;
+    call(client, result);
+  };
+}
+
 inline const OperationCall kAllOperations[] = {
-    {"QueryInformation", true, true,
-     [](auto& c) {
-       TevrinAV::WideString r;
-       c.QueryInformation(r, 1);
-     }},
+    {"QueryInformation", true, true, Into<TevrinAV::WideString>([](auto& c, auto& r) { c.QueryInformation(r, 1); })},
     {"SetOption", false, true, [](auto& c) { c.SetOption(1, u"v"); }},
-    {"GetOption", true, true,
-     [](auto& c) {
-       TevrinAV::WideString r;
-       c.GetOption(r, 1);
-     }},
+    {"GetOption", true, true, Into<TevrinAV::WideString>([](auto& c, auto& r) { c.GetOption(r, 1); })},
     {"ValidateOption", true, true, [](auto& c) { c.ValidateOption(1, u"v"); }},
     {"ResetOption", false, true, [](auto& c) { c.ResetOption(1); }},
     {"StartTask", false, true, [](auto& c) { c.StartTask(1); }},
     {"StopTask", false, true, [](auto& c) { c.StopTask(1); }},
     {"PauseTask", false, true, [](auto& c) { c.PauseTask(1); }},
     {"ResumeTask", false, true, [](auto& c) { c.ResumeTask(1); }},
-    {"GetTaskInfo", true, true,
-     [](auto& c) {
-       TevrinAV::TaskInfo r;
-       c.GetTaskInfo(r, 1);
-     }},
-    {"GetRunningTasks", true, true,
-     [](auto& c) {
-       std::vector<int64_t> r;
-       c.GetRunningTasks(r);
-     }},
+    {"GetTaskInfo", true, true, Into<TevrinAV::TaskInfo>([](auto& c, auto& r) { c.GetTaskInfo(r, 1); })},
+    {"GetRunningTasks", true, true, Into<std::vector<int64_t>>([](auto& c, auto& r) { c.GetRunningTasks(r); })},
     {"GetTaskThreatsCount", true, true, [](auto& c) { c.GetTaskThreatsCount(1); }},
     {"CreateQuickScanner", true, true, [](auto& c) { c.CreateQuickScanner(); }},
     {"CreateFullScanner", true, true, [](auto& c) { c.CreateFullScanner(); }},
@@ -57,59 +50,29 @@ inline const OperationCall kAllOperations[] = {
        c.CreateQuarantinePerformer({{5, 1}});
      }},
     {"GetCollectionDelta", true, true,
-     [](auto& c) {
-       TevrinAV::CollectionDelta r;
-       c.GetCollectionDelta(r, 1, 2);
-     }},
+     Into<TevrinAV::CollectionDelta>([](auto& c, auto& r) { c.GetCollectionDelta(r, 1, 2); })},
     {"GetQuarantineEntry", true, true,
-     [](auto& c) {
-       TevrinAV::QuarantineEntry r;
-       c.GetQuarantineEntry(r, 1);
-     }},
-    {"GetDomainEntry", true, true,
-     [](auto& c) {
-       TevrinAV::DomainEntry r;
-       c.GetDomainEntry(r, 1);
-     }},
-    {"GetThreatEntry", true, true,
-     [](auto& c) {
-       TevrinAV::ThreatEntry r;
-       c.GetThreatEntry(r, 1, 2);
-     }},
+     Into<TevrinAV::QuarantineEntry>([](auto& c, auto& r) { c.GetQuarantineEntry(r, 1); })},
+    {"GetDomainEntry", true, true, Into<TevrinAV::DomainEntry>([](auto& c, auto& r) { c.GetDomainEntry(r, 1); })},
+    {"GetThreatEntry", true, true, Into<TevrinAV::ThreatEntry>([](auto& c, auto& r) { c.GetThreatEntry(r, 1, 2); })},
     {"BlockDomain", false, true, [](auto& c) { c.BlockDomain(u"a", true); }},
     {"SetDefaultAction", false, true, [](auto& c) { c.SetDefaultAction(3, -1); }},
     {"GetDefaultAction", true, true, [](auto& c) { c.GetDefaultAction(3); }},
     {"GetThreatNotification", true, true,
-     [](auto& c) {
-       TevrinAV::ThreatNotification r;
-       c.GetThreatNotification(r);
-     }},
+     Into<TevrinAV::ThreatNotification>([](auto& c, auto& r) { c.GetThreatNotification(r); })},
     {"ReplyThreatNotification", false, true, [](auto& c) { c.ReplyThreatNotification(-1, 0); }},
     {"GetMailNotification", true, true,
-     [](auto& c) {
-       TevrinAV::MailNotification r;
-       c.GetMailNotification(r);
-     }},
+     Into<TevrinAV::MailNotification>([](auto& c, auto& r) { c.GetMailNotification(r); })},
     {"GetIncompatibleApplications", true, true,
-     [](auto& c) {
-       std::vector<TevrinAV::WideString> r;
-       c.GetIncompatibleApplications(r);
-     }},
+     Into<std::vector<TevrinAV::WideString>>([](auto& c, auto& r) { c.GetIncompatibleApplications(r); })},
     {"EnableFeature", false, true, [](auto& c) { c.EnableFeature(7, false); }},
     {"GetFeatureStatus", true, true, [](auto& c) { c.GetFeatureStatus(7); }},
     {"GetHistoryStatistics", true, true,
-     [](auto& c) {
-       TevrinAV::HistoryStatistics r;
-       c.GetHistoryStatistics(r);
-     }},
+     Into<TevrinAV::HistoryStatistics>([](auto& c, auto& r) { c.GetHistoryStatistics(r); })},
     {"UpdateCore", true, true, [](auto& c) { c.UpdateCore(u"d", u"1", u"2"); }},
     {"ReloadCore", true, true, [](auto& c) { c.ReloadCore(); }},
     {"GetQuarantineProgress", true, true, [](auto& c) { c.GetQuarantineProgress(); }},
-    {"GetSkipList", true, true,
-     [](auto& c) {
-       std::vector<TevrinAV::SkipItem> r;
-       c.GetSkipList(r);
-     }},
+    {"GetSkipList", true, true, Into<std::vector<TevrinAV::SkipItem>>([](auto& c, auto& r) { c.GetSkipList(r); })},
     {"AddSkipItem", true, true, [](auto& c) { c.AddSkipItem(u"C:\\x", true, false); }},
     {"RemoveSkipItem", false, true, [](auto& c) { c.RemoveSkipItem(1); }},
     {"SetSkipItemsNames", false, true, [](auto& c) { c.SetSkipItemsNames({u"n"}); }},
@@ -119,10 +82,7 @@ inline const OperationCall kAllOperations[] = {
     {"FilemonAddSkipThread", false, true, [](auto& c) { c.FilemonAddSkipThread(0x1234); }},
     {"FilemonRemoveSkipThread", false, true, [](auto& c) { c.FilemonRemoveSkipThread(0x1234); }},
     {"GetDeviceListChanged", true, true,
-     [](auto& c) {
-       TevrinAV::DeviceListChange r;
-       c.GetDeviceListChanged(r);
-     }},
+     Into<TevrinAV::DeviceListChange>([](auto& c, auto& r) { c.GetDeviceListChanged(r); })},
     {"SetAutorunDeviceStatus", true, false, [](auto& c) { c.SetAutorunDeviceStatus(1, 2); }},
 };
 

@@ -39,6 +39,19 @@ static_assert(std::is_invocable_r_v<void, decltype(&Client::send_SetOption), Cli
 
 class ServiceRpcClientTest : public ::testing::Test {
 protected:
+  // What ReloadCore raises on `reply`; a failure of the test when it returns.
+  template <class Exception>
+  Exception RaisedOn(const Bytes& reply) {
+    transport_->queueReply(reply);
+    try {
+      client_.ReloadCore();
+    } catch (const Exception& e) {
+      return e;
+    }
+    ADD_FAILURE() << "no exception";
+    return Exception();
+  }
+
   std::shared_ptr<FakeServiceTransport> transport_ = std::make_shared<FakeServiceTransport>();
   TevrinAV::ServiceRpcClient client_{TevrinAV::wire::MakeServiceProtocol(transport_)};
 };
@@ -153,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(Replies, ReloadCoreReplyTest, ::testing::ValuesIn(kRelo
                          });
 
 TEST_F(ServiceRpcClientTest, OperationFailedCarriesNumberAndTextAndTheDefaultMessage) {
-  transport_->queueReply(Cat({ReplyHeader("ReloadCore"),
+  const Bytes reply = Cat({ReplyHeader("ReloadCore"),
                               Field(12, 1),
                               Field(8, 1),
                               I32(-7),
@@ -162,31 +175,22 @@ TEST_F(ServiceRpcClientTest, OperationFailedCarriesNumberAndTextAndTheDefaultMes
                               Field(2, 3),
                               {1},
                               {0},
-                              {0}}));
-  try {
-    client_.ReloadCore();
-    FAIL() << "no exception";
-  } catch (const TevrinAV::OperationFailed& e) {
-    EXPECT_STREQ(e.what(), "Default TException.");
-    EXPECT_EQ(e.number1, -7);
-    EXPECT_EQ(e.text2, u"k\u00E4se \u20AC");
-    EXPECT_TRUE(e.isset.number1);
-    EXPECT_TRUE(e.isset.text2);
-  }
+                              {0}});
+  const auto e = RaisedOn<TevrinAV::OperationFailed>(reply);
+  EXPECT_STREQ(e.what(), "Default TException.");
+  EXPECT_EQ(e.number1, -7);
+  EXPECT_EQ(e.text2, u"k\u00E4se \u20AC");
+  EXPECT_TRUE(e.isset.number1);
+  EXPECT_TRUE(e.isset.text2);
 }
 
 TEST_F(ServiceRpcClientTest, OperationFailedFieldsOfTheWrongTypeAreSkipped) {
-  transport_->queueReply(
+  const auto e = RaisedOn<TevrinAV::OperationFailed>(
       Cat({ReplyHeader("ReloadCore"), Field(12, 1), Field(11, 1), Str("9"), Field(8, 2), I32(4), {0}, {0}}));
-  try {
-    client_.ReloadCore();
-    FAIL() << "no exception";
-  } catch (const TevrinAV::OperationFailed& e) {
-    EXPECT_FALSE(e.isset.number1);
-    EXPECT_FALSE(e.isset.text2);
-    EXPECT_EQ(e.number1, 0);
-    EXPECT_TRUE(e.text2.empty());
-  }
+  EXPECT_FALSE(e.isset.number1);
+  EXPECT_FALSE(e.isset.text2);
+  EXPECT_EQ(e.number1, 0);
+  EXPECT_TRUE(e.text2.empty());
 }
 
 TEST_F(ServiceRpcClientTest, ClientIsReusableAfterAFailureReply) {
@@ -197,23 +201,13 @@ TEST_F(ServiceRpcClientTest, ClientIsReusableAfterAFailureReply) {
 }
 
 TEST_F(ServiceRpcClientTest, TruncatedReplyIsATransportError) {
-  transport_->queueReply(Cat({ReplyHeader("ReloadCore"), Field(2, 0)}));
-  try {
-    client_.ReloadCore();
-    FAIL() << "no exception";
-  } catch (const TTransportException& e) {
-    EXPECT_STREQ(e.what(), "No more data to read.");
-  }
+  const auto e = RaisedOn<TTransportException>(Cat({ReplyHeader("ReloadCore"), Field(2, 0)}));
+  EXPECT_STREQ(e.what(), "No more data to read.");
 }
 
 TEST_F(ServiceRpcClientTest, StrictHeaderOfAnotherVersionIsAProtocolError) {
-  transport_->queueReply(Cat({{0x80, 0x02, 0x00, 0x02}, Str("ReloadCore"), I32(0), {0}}));
-  try {
-    client_.ReloadCore();
-    FAIL() << "no exception";
-  } catch (const TProtocolException& e) {
-    EXPECT_STREQ(e.what(), "Bad version identifier");
-  }
+  const auto e = RaisedOn<TProtocolException>(Cat({{0x80, 0x02, 0x00, 0x02}, Str("ReloadCore"), I32(0), {0}}));
+  EXPECT_STREQ(e.what(), "Bad version identifier");
 }
 
 TEST_F(ServiceRpcClientTest, NegativeStringSizeIsAProtocolError) {
