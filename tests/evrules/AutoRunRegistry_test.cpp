@@ -11,20 +11,7 @@ using evrules_test::Answers;
 using evrules_test::Recorded;
 using evrules_test::Utf8;
 
-class AutoRunRegistryTest : public evrules_test::EmulatedMachine {
- protected:
-  void SetUp() override {
-    EmulatedMachine::SetUp();
-    CreateFile(kFresh, 0);
-    CreateFile(kYesterday, 1);
-    CreateFile(kOldTool, 30);
-    CreateFile(kOldVendor, 30);
-  }
-  static constexpr char16_t kFresh[] = u"C:\\Users\\x\\AppData\\Local\\Temp\\a.exe";
-  static constexpr char16_t kYesterday[] = u"C:\\Users\\x\\AppData\\Local\\Temp\\b.exe";
-  static constexpr char16_t kOldTool[] = u"C:\\Tools\\t.exe";
-  static constexpr char16_t kOldVendor[] = u"C:\\Program Files (x86)\\Vendor\\v.exe";
-};
+class AutoRunRegistryTest : public evrules_test::MachineWithPrograms {};
 
 #define USER_KEY(rest) u"\\REGISTRY\\USER\\S-1-5-21-7" rest
 constexpr char16_t kWinlogon[] = u"\\REGISTRY\\MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\";

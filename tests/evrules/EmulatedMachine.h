@@ -205,6 +205,23 @@ class EmulatedMachine : public ::testing::Test {
   std::map<std::string, std::optional<std::string>> savedEnvironment_;
 };
 
+// The machine with programs of known ages on it, for the rules that ask when
+// the program that writes was itself written.
+class MachineWithPrograms : public EmulatedMachine {
+ protected:
+  void SetUp() override {
+    EmulatedMachine::SetUp();
+    CreateFile(kFresh, 0);
+    CreateFile(kYesterday, 1);
+    CreateFile(kOldTool, 30);
+    CreateFile(kOldVendor, 30);
+  }
+  static constexpr char16_t kFresh[] = u"C:\\Users\\x\\AppData\\Local\\Temp\\a.exe";
+  static constexpr char16_t kYesterday[] = u"C:\\Users\\x\\AppData\\Local\\Temp\\b.exe";
+  static constexpr char16_t kOldTool[] = u"C:\\Tools\\t.exe";
+  static constexpr char16_t kOldVendor[] = u"C:\\Program Files (x86)\\Vendor\\v.exe";
+};
+
 }  // namespace evrules_test
 
 #endif

@@ -11,15 +11,8 @@ using evrules::CheckRegistryEvent;
 using evrules_test::Recorded;
 using evrules_test::Report;
 
-class LogicRegistryTest : public evrules_test::EmulatedMachine {
+class LogicRegistryTest : public evrules_test::MachineWithPrograms {
  protected:
-  void SetUp() override {
-    EmulatedMachine::SetUp();
-    CreateFile(kFreshImage, 0);
-    CreateFile(kOldImage, 30);
-  }
-  static constexpr char16_t kFreshImage[] = u"C:\\Users\\x\\AppData\\Local\\Temp\\a.exe";
-  static constexpr char16_t kOldImage[] = u"C:\\Tools\\old.exe";
   static constexpr char16_t kSvchost[] = u"C:\\Windows\\System32\\svchost.exe";
   static constexpr char16_t kRunKey[] = u"\\REGISTRY\\MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\";
   static constexpr char16_t kLockyKey[] = u"\\REGISTRY\\USER\\S-1-5-21-1004\\SOFTWARE\\Locky\\";
@@ -37,15 +30,15 @@ TEST_F(LogicRegistryTest, OperationsDecideWhichRuleSetsRun) {
   };
   const Case kCases[] = {
       // Auto-run rules only for operations 2 and 3.
-      {kFreshImage, kRunKey, u"x", 2, 4}, {kFreshImage, kRunKey, u"x", 3, 4},
-      {kFreshImage, kRunKey, u"x", 4, 1}, {kFreshImage, kRunKey, u"x", 5, 1},
-      {kFreshImage, kRunKey, u"x", 1, 1}, {kFreshImage, kRunKey, u"x", 6, 1},
-      {kFreshImage, kRunKey, u"x", 0, 1}, {kFreshImage, kRunKey, u"x", -1, 1},
+      {kFresh, kRunKey, u"x", 2, 4}, {kFresh, kRunKey, u"x", 3, 4},
+      {kFresh, kRunKey, u"x", 4, 1}, {kFresh, kRunKey, u"x", 5, 1},
+      {kFresh, kRunKey, u"x", 1, 1}, {kFresh, kRunKey, u"x", 6, 1},
+      {kFresh, kRunKey, u"x", 0, 1}, {kFresh, kRunKey, u"x", -1, 1},
       // Black list for operations 2 to 5.
-      {kOldImage, kLockyKey, u"x", 2, 4}, {kOldImage, kLockyKey, u"x", 3, 4},
-      {kOldImage, kLockyKey, u"x", 4, 4}, {kOldImage, kLockyKey, u"x", 5, 4},
-      {kOldImage, kLockyKey, u"x", 1, 1}, {kOldImage, kLockyKey, u"x", 6, 1},
-      {kOldImage, kWinlogon, u"Shell", 4, 3},
+      {kOldTool, kLockyKey, u"x", 2, 4}, {kOldTool, kLockyKey, u"x", 3, 4},
+      {kOldTool, kLockyKey, u"x", 4, 4}, {kOldTool, kLockyKey, u"x", 5, 4},
+      {kOldTool, kLockyKey, u"x", 1, 1}, {kOldTool, kLockyKey, u"x", 6, 1},
+      {kOldTool, kWinlogon, u"Shell", 4, 3},
       // A system process answers 2 for every operation and key.
       {kSvchost, kLockyKey, u"x", 2, 2}, {kSvchost, kRunKey, u"x", 3, 2},
       {kSvchost, u"", u"", 1, 2}, {kSvchost, u"", u"", 6, 2},
@@ -62,18 +55,18 @@ TEST_F(LogicRegistryTest, OperationsDecideWhichRuleSetsRun) {
 }
 
 TEST_F(LogicRegistryTest, DetectionsReportTheProcessPath) {
-  EXPECT_EQ(CheckRegistryEvent(kFreshImage, kRunKey, u"x", 2), 4);
-  EXPECT_EQ(CheckRegistryEvent(kOldImage, kLockyKey, u"", 5), 4);
-  EXPECT_EQ(CheckRegistryEvent(kOldImage, kWinlogon, u"userinit", 4), 3);  // code 1: no report
+  EXPECT_EQ(CheckRegistryEvent(kFresh, kRunKey, u"x", 2), 4);
+  EXPECT_EQ(CheckRegistryEvent(kOldTool, kLockyKey, u"", 5), 4);
+  EXPECT_EQ(CheckRegistryEvent(kOldTool, kWinlogon, u"userinit", 4), 3);  // code 1: no report
   EXPECT_EQ(Recorded().reports,
-            (std::vector<Report>{{kFreshImage, "HIPS:Trojan.AutoRunSYS.Win32.1", 2},
-                                 {kOldImage, "HIPS:Trojan.Locky.Win32.1", 2}}));
+            (std::vector<Report>{{kFresh, "HIPS:Trojan.AutoRunSYS.Win32.1", 2},
+                                 {kOldTool, "HIPS:Trojan.Locky.Win32.1", 2}}));
 }
 
 TEST_F(LogicRegistryTest, AutoRunRulesComeBeforeTheBlackList) {
   // Winlogon USERINIT: auto-run row 4 (code 2) wins over black-list row 3 (code 1).
-  EXPECT_EQ(CheckRegistryEvent(kOldImage, kWinlogon, u"USERINIT", 2), 4);
-  EXPECT_EQ(Recorded().reports, (std::vector<Report>{{kOldImage, "HIPS:Trojan.Agent3.Win32.2", 2}}));
+  EXPECT_EQ(CheckRegistryEvent(kOldTool, kWinlogon, u"USERINIT", 2), 4);
+  EXPECT_EQ(Recorded().reports, (std::vector<Report>{{kOldTool, "HIPS:Trojan.Agent3.Win32.2", 2}}));
   // From an installation folder the auto-run rule passes and the black list answers.
   CreateFile(u"C:\\Program Files (x86)\\Vendor\\v.exe", 30);
   EXPECT_EQ(CheckRegistryEvent(u"C:\\Program Files (x86)\\Vendor\\v.exe", kWinlogon, u"USERINIT", 2), 3);
@@ -88,9 +81,9 @@ TEST_F(LogicRegistryTest, SystemProcessesAreNeverReported) {
 
 TEST_F(LogicRegistryTest, PerUserValueNamesIgnoreCase) {
   const char16_t* key = u"\\REGISTRY\\USER\\S-1-5-21-1004\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\";
-  EXPECT_EQ(CheckRegistryEvent(kOldImage, key, u"DisableTaskMgr", 4), 3);
-  EXPECT_EQ(CheckRegistryEvent(kOldImage, key, u"DISABLETASKMGR", 4), 3);
-  EXPECT_EQ(CheckRegistryEvent(kOldImage, key, u"DisableTaskMgrX", 4), 1);
+  EXPECT_EQ(CheckRegistryEvent(kOldTool, key, u"DisableTaskMgr", 4), 3);
+  EXPECT_EQ(CheckRegistryEvent(kOldTool, key, u"DISABLETASKMGR", 4), 3);
+  EXPECT_EQ(CheckRegistryEvent(kOldTool, key, u"DisableTaskMgrX", 4), 1);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <thrift/transport/TTransport.h>
 #include <thrift/transport/TTransportException.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -14,6 +15,18 @@
 #include <vector>
 
 namespace testing_support {
+
+// Names the cases of a parameterised test by their free-text `name`: every
+// character other than a letter or a digit becomes '_'.
+struct CaseName {
+  template <class Info>
+  std::string operator()(const Info& info) const {
+    std::string name = info.param.name;
+    for (char& ch : name)
+      if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    return name;
+  }
+};
 
 using Bytes = std::vector<uint8_t>;
 

@@ -370,11 +370,6 @@ TEST_P(OperationReplyTest, IsReadAsDeclared) {
   EXPECT_EQ(transport->unread(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Replies, OperationReplyTest, ::testing::ValuesIn(kReplies), [](const auto& testInfo) {
-  std::string name = testInfo.param.name;
-  for (char& ch : name)
-    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-  return name;
-});
+INSTANTIATE_TEST_SUITE_P(Replies, OperationReplyTest, ::testing::ValuesIn(kReplies), CaseName());
 
 }  // namespace

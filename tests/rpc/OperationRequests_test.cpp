@@ -152,11 +152,6 @@ TEST_P(OperationRequestTest, BodyIsExact) {
   EXPECT_EQ(transport->flushes(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Requests, OperationRequestTest, ::testing::ValuesIn(kRequests), [](const auto& testInfo) {
-  std::string name = testInfo.param.name;
-  for (char& ch : name)
-    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-  return name;
-});
+INSTANTIATE_TEST_SUITE_P(Requests, OperationRequestTest, ::testing::ValuesIn(kRequests), CaseName());
 
 }  // namespace

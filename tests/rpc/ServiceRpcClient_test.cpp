@@ -157,13 +157,7 @@ TEST_P(ReloadCoreReplyTest, AnswersOrRaisesAndConsumesTheReply) {
   EXPECT_EQ(transport_->unread(), 0u) << "the next call would read a stale reply";
 }
 
-INSTANTIATE_TEST_SUITE_P(Replies, ReloadCoreReplyTest, ::testing::ValuesIn(kReloadCoreReplies),
-                         [](const auto& testInfo) {
-                           std::string name = testInfo.param.name;
-                           for (char& ch : name)
-                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Replies, ReloadCoreReplyTest, ::testing::ValuesIn(kReloadCoreReplies), CaseName());
 
 TEST_F(ServiceRpcClientTest, OperationFailedCarriesNumberAndTextAndTheDefaultMessage) {
   const Bytes reply = Cat({ReplyHeader("ReloadCore"),

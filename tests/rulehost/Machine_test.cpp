@@ -18,12 +18,9 @@ using evrules::platform::LocalDate;
 
 Module Emulation() {
   Module module;
-  module.EmuReset = EvEmu_Reset;
-  module.EmuMapDrive = EvEmu_MapDrive;
-  module.EmuSelectComputer = EvEmu_SelectComputer;
-  module.EmuSetFolder = EvEmu_SetFolder;
-  module.EmuSetToday = EvEmu_SetToday;
-  module.EmuSetDebugSink = EvEmu_SetDebugSink;
+#define SET_EXPORT(Member, Symbol) module.Member = Symbol;
+  RULEHOST_EMULATION_EXPORTS(SET_EXPORT)
+#undef SET_EXPORT
   return module;
 }
 

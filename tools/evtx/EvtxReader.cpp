@@ -268,13 +268,7 @@ struct ChunkParser::State {
 
   void AddCapture(Template& t, Role role, uint32_t nameFirst, uint32_t nameCount, uint32_t valueFirst,
                   uint32_t valueCount) {
-    Capture capture;
-    capture.role = role;
-    capture.nameFirst = nameFirst;
-    capture.nameCount = nameCount;
-    capture.valueFirst = valueFirst;
-    capture.valueCount = valueCount;
-    t.captures.push_back(capture);
+    t.captures.push_back(Capture{role, Context::Ignored, 0, nameFirst, nameCount, valueFirst, valueCount});
   }
 
   // Whether a name structure stands at `offset`: its units and terminator fit.

@@ -17,7 +17,7 @@ std::optional<Module> LoadModule(const std::string& path, std::string& error) {
   void* library = OpenLibrary(path, error);
   if (library == nullptr) return std::nullopt;
   Module module;
-#define RULEHOST_RESOLVE(Member, Symbol) && Resolve(library, Symbol, module.Member)
+#define RULEHOST_RESOLVE(Member, Symbol) && Resolve(library, #Symbol, module.Member)
   const bool complete = true RULEHOST_MODULE_EXPORTS(RULEHOST_RESOLVE);
   if (!complete) {
     error = path + " lacks one of the seven exports";

@@ -35,14 +35,14 @@ using EmuDebugSinkFn = void (*)(const char*, void*);
 using EmuSetDebugSinkFn = void (*)(EmuDebugSinkFn, void*);
 
 // The seven exports, then the emulation's set-up: EXPORT(member, symbol).
-#define RULEHOST_MODULE_EXPORTS(EXPORT)                                                          \
-  EXPORT(InitLibrary, "InitLibrary") EXPORT(RegEvent, "RegEvent") EXPORT(RegEventEx, "RegEventEx") \
-  EXPORT(ProcessEvent, "ProcessEvent") EXPORT(ProcessEventEx, "ProcessEventEx")                 \
-  EXPORT(NetConnectEvent, "NetConnectEvent") EXPORT(NetProtocolData, "NetProtocolData")
-#define RULEHOST_EMULATION_EXPORTS(EXPORT)                                                       \
-  EXPORT(EmuReset, "EvEmu_Reset") EXPORT(EmuMapDrive, "EvEmu_MapDrive")                         \
-  EXPORT(EmuSelectComputer, "EvEmu_SelectComputer") EXPORT(EmuSetFolder, "EvEmu_SetFolder")     \
-  EXPORT(EmuSetToday, "EvEmu_SetToday") EXPORT(EmuSetDebugSink, "EvEmu_SetDebugSink")
+#define RULEHOST_MODULE_EXPORTS(EXPORT)                                                     \
+  EXPORT(InitLibrary, InitLibrary) EXPORT(RegEvent, RegEvent) EXPORT(RegEventEx, RegEventEx) \
+  EXPORT(ProcessEvent, ProcessEvent) EXPORT(ProcessEventEx, ProcessEventEx)                 \
+  EXPORT(NetConnectEvent, NetConnectEvent) EXPORT(NetProtocolData, NetProtocolData)
+#define RULEHOST_EMULATION_EXPORTS(EXPORT)                                                  \
+  EXPORT(EmuReset, EvEmu_Reset) EXPORT(EmuMapDrive, EvEmu_MapDrive)                         \
+  EXPORT(EmuSelectComputer, EvEmu_SelectComputer) EXPORT(EmuSetFolder, EvEmu_SetFolder)     \
+  EXPORT(EmuSetToday, EvEmu_SetToday) EXPORT(EmuSetDebugSink, EvEmu_SetDebugSink)
 
 struct Module {
 #define RULEHOST_MODULE_MEMBER(Member, Symbol) Member##Fn Member = nullptr;
