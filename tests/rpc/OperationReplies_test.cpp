@@ -20,6 +20,7 @@ struct ReplyCase {
   Bytes result;  // the result struct
   std::function<void(ServiceRpcClient&)> callAndCheck;
 };
+void PrintTo(const ReplyCase& c, std::ostream* out) { *out << c.name; }
 
 const Bytes kStop = {0x00};
 Bytes I32Field(int16_t id, int32_t v) { return Cat({Field(8, id), I32(v)}); }

@@ -18,6 +18,7 @@ struct RequestCase {
   std::function<void(ServiceRpcClient&)> send;
   Bytes body;
 };
+void PrintTo(const RequestCase& c, std::ostream* out) { *out << c.name; }
 
 const Bytes kStop = {0x00};
 Bytes I32Field(int16_t id, int32_t v) { return Cat({Field(8, id), I32(v)}); }

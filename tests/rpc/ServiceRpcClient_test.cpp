@@ -73,6 +73,7 @@ struct ReplyCase {
   const char* error;              // or raises an exception with this text
   int applicationErrorType = -1;  // of TApplicationException, where it is one
 };
+void PrintTo(const ReplyCase& c, std::ostream* out) { *out << c.name; }
 
 const ReplyCase kReloadCoreReplies[] = {
     {"true", Cat({ReplyHeader("ReloadCore"), Field(2, 0), {1}, {0}}), true, nullptr},
