@@ -47,6 +47,8 @@ class DevTools:
              "--no-first-run", "--disable-extensions", "--user-data-dir=" + profile, "--window-size=1100,1400",
              "about:blank"],
             close_fds=False, preexec_fn=fds, start_new_session=True,  # fds 3 and 4 are made in the child
+            # Chromium's own temporary folders (its singleton lock) go with the profile.
+            env=dict(os.environ, TMPDIR=os.path.dirname(profile)),
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(to_browser_read)
         os.close(from_browser_write)
