@@ -1,6 +1,5 @@
 #pragma once
 
-
 namespace corectl {
 
 // Connects to the core service, calls ReloadCore once and answers whether the

@@ -13,6 +13,7 @@ namespace evhost {
 namespace {
 
 using nlohmann::json;
+using rulehost::ReadDigits;
 
 // Deeper nesting than any scenario needs is refused while it is read.
 constexpr std::size_t kMaxDepth = 32;
@@ -144,10 +145,9 @@ HostSpec ReadHost(const json& value, const Place& place) {
 Date ReadDate(const json& value, const Place& place) {
   const std::string text = Text(value, place);
   Date date;
-  auto digits = [&](std::size_t at, std::size_t count, int& out) { return rulehost::ReadDigits(text, at, count, out); };
   static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !digits(0, 4, date.year) ||
-      !digits(5, 2, date.month) || !digits(8, 2, date.day) || date.year < 1601 || date.month < 1 ||
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !ReadDigits(text, 0, 4, date.year) ||
+      !ReadDigits(text, 5, 2, date.month) || !ReadDigits(text, 8, 2, date.day) || date.year < 1601 || date.month < 1 ||
       date.month > 12 || date.day < 1 || date.day > kDays[date.month - 1] ||
       (date.month == 2 && date.day == 29 && !(date.year % 4 == 0 && (date.year % 100 != 0 || date.year % 400 == 0))))
     place.fail("expected a date YYYY-MM-DD, not \"" + text + "\"");

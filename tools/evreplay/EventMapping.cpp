@@ -14,6 +14,8 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view upper) {
   return evrules::windows_paths::EqualsIgnoringAsciiCase(text, upper);
 }
 
+using rulehost::ReadDigits;
+
 bool StartsIgnoringCase(std::string_view text, std::string_view upper) {
   return text.size() >= upper.size() && EqualsIgnoringCase(text.substr(0, upper.size()), upper);
 }
@@ -72,10 +74,10 @@ int DaysInMonth(int year, int month) {
 
 bool ParseTime(std::string_view text, EventTime& time) {
   int year, month, day, hour, minute, second;
-  if (!rulehost::ReadDigits(text, 0, 4, year) || text.size() < 19 || text[4] != '-' || !rulehost::ReadDigits(text, 5, 2, month) ||
-      text[7] != '-' || !rulehost::ReadDigits(text, 8, 2, day) || (text[10] != ' ' && text[10] != 'T') ||
-      !rulehost::ReadDigits(text, 11, 2, hour) || text[13] != ':' || !rulehost::ReadDigits(text, 14, 2, minute) || text[16] != ':' ||
-      !rulehost::ReadDigits(text, 17, 2, second))
+  if (!ReadDigits(text, 0, 4, year) || text.size() < 19 || text[4] != '-' || !ReadDigits(text, 5, 2, month) ||
+      text[7] != '-' || !ReadDigits(text, 8, 2, day) || (text[10] != ' ' && text[10] != 'T') ||
+      !ReadDigits(text, 11, 2, hour) || text[13] != ':' || !ReadDigits(text, 14, 2, minute) || text[16] != ':' ||
+      !ReadDigits(text, 17, 2, second))
     return false;
   if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 ||
       second > 60)
@@ -99,7 +101,7 @@ bool ParseTime(std::string_view text, EventTime& time) {
   } else if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
     int offsetHours = 0, offsetMins = 0;
     const bool colon = at + 3 < text.size() && text[at + 3] == ':';
-    if (!rulehost::ReadDigits(text, at + 1, 2, offsetHours) || !rulehost::ReadDigits(text, at + (colon ? 4 : 3), 2, offsetMins))
+    if (!ReadDigits(text, at + 1, 2, offsetHours) || !ReadDigits(text, at + (colon ? 4 : 3), 2, offsetMins))
       return false;
     offsetMinutes = (offsetHours * 60 + offsetMins) * (text[at] == '-' ? -1 : 1);
     at += colon ? 6 : 5;
